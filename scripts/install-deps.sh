@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config git
+  googletest libgtest-dev
+  libsdl2-dev libsdl2-mixer-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev
+  libjpeg-turbo-progs lame sox
+  xvfb xdotool x11-utils imagemagick
+  g++-mingw-w64-i686 wine wine32
+  clang libclang-rt-14-dev valgrind
+)
+
+sudo_cmd=()
+if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
+
+# Wine runs the 32-bit Windows build and needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ] || [ -n "${need_update:-}" ]; then
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  if [ "${#missing[@]}" -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+fi
