@@ -1,0 +1,242 @@
+// The Win32 back end: WinMain, the full-screen window with its WGL context,
+// the message pump, the multimedia timer, MessageBoxA and the music through
+// winmm's MCI. Plain Win32 and standard C++, so MinGW-w64 and MSVC both
+// build it.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+
+#include "shell/display.h"
+#include "shell/entry.h"
+#include "shell/gl.h"
+#include "shell/message_box.h"
+#include "shell/platform.h"
+#include "shell/wgl_extensions.h"
+
+// The record layouts the display set-up is defined against.
+static_assert(sizeof(DEVMODEA) == 156, "display-mode record is 156 bytes");
+static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "pixel format descriptor is 40 bytes");
+static_assert((DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT) == 0x1C0000, "display fields mask");
+static_assert((CS_VREDRAW | CS_HREDRAW | CS_OWNDC) == 0x23, "window class styles");
+static_assert((PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER) == 0x25,
+              "pixel format flags");
+
+namespace {
+
+// Stored in Windows-1252, as MessageBoxA shows them: \xF6 is ö.
+const char* const kDisplayModeFailure = "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
+const char* const kExtensionsFailure = "no things supported by your crappy hw. emt r\xF6yh mee pois";
+
+AppWindow* attachedWindow(HWND window) {
+    return reinterpret_cast<AppWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    AppWindow* app = attachedWindow(window);
+    // Messages sent while the window is being created and shown arrive
+    // before the record is attached.
+    if (!app) return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_SYSCOMMAND:
+        // The show must not be interrupted by the screen saver or by the
+        // monitor powering down.
+        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) {
+            app->running = 0;
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // The frame loop ends and the process exits; the window is left to
+        // the system.
+        app->running = 0;
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool registerWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 4;
+    windowClass.hInstance = instance;
+    // The system resources by number, so the A calls get them whether or
+    // not the build defines UNICODE.
+    windowClass.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WINLOGO));
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = "morlu";
+    windowClass.hIconSm = nullptr;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+bool changeDisplayMode(const AppWindow& app) {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmBitsPerPel = 32;
+    mode.dmPelsWidth = static_cast<DWORD>(app.width);
+    mode.dmPelsHeight = static_cast<DWORD>(app.height);
+    return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
+}
+
+PIXELFORMATDESCRIPTOR pixelFormatDescriptor() {
+    PIXELFORMATDESCRIPTOR descriptor = {};
+    descriptor.nSize = sizeof descriptor;
+    descriptor.nVersion = 1;
+    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    descriptor.iPixelType = PFD_TYPE_RGBA;
+    descriptor.cColorBits = 32;
+    descriptor.cDepthBits = 32;
+    descriptor.cStencilBits = 8;
+    return descriptor;
+}
+
+WglProc lookUpWglProc(const char* name) {
+    return reinterpret_cast<WglProc>(wglGetProcAddress(name));
+}
+
+bool loadWglExtensions() { return loadWglExtensionsWith(lookUpWglProc); }
+
+}  // namespace
+
+void setupDisplay(AppWindow& app) {
+    app.width = 1024;
+    app.height = 768;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    app.instance = instance;
+
+    if (!registerWindowClass(instance)) {
+        reportSetupFailure(app, "some window init failzz");
+        return;
+    }
+
+    // The full-screen styles are defined for a successful mode change. When
+    // the change fails the window keeps them all the same: a borderless
+    // popup's client area is the whole 1024 x 768 the viewport assumes, and
+    // it covers as much of the current desktop as it can.
+    DWORD extendedStyle = WS_EX_APPWINDOW;
+    DWORD style = WS_POPUP;
+    // A failed change is reported but set-up goes on; running is set again
+    // once the window and its context exist.
+    if (!changeDisplayMode(app)) reportSetupFailure(app, kDisplayModeFailure);
+    ShowCursor(FALSE);
+
+    HWND window = CreateWindowExA(extendedStyle, "morlu", "cquorvath iso", style, 0, 0, app.width,
+                                  app.height, nullptr, nullptr, nullptr, nullptr);
+    app.window = window;
+    if (!window) {
+        reportSetupFailure(app, "fail fail fail");
+        return;
+    }
+
+    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor();
+    HDC deviceContext = GetDC(window);
+    app.deviceContext = deviceContext;
+    if (!deviceContext) {
+        reportSetupFailure(app, "mee pois");
+        return;
+    }
+    int pixelFormat = ChoosePixelFormat(deviceContext, &descriptor);
+    if (!SetPixelFormat(deviceContext, pixelFormat, &descriptor)) {
+        reportSetupFailure(app, "mee pois");
+        return;
+    }
+    HGLRC glContext = wglCreateContext(deviceContext);
+    app.glContext = glContext;
+    if (!glContext) {
+        reportSetupFailure(app, "mee pois");
+        return;
+    }
+    if (!wglMakeCurrent(deviceContext, glContext)) {
+        reportSetupFailure(app, "mee pois");
+        return;
+    }
+
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    app.running = 1;
+    // The pointer-sized slot, so the record's address survives on 64-bit
+    // Windows too.
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&app));
+
+    glViewport(0, 0, app.width, app.height);
+    if (!loadWglExtensions()) reportSetupFailure(app, kExtensionsFailure);
+    applyInitialGlState();
+}
+
+void pumpMessages(AppWindow&) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void swapBuffers(AppWindow& app) { SwapBuffers(static_cast<HDC>(app.deviceContext)); }
+
+void platformMessageBox(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+uint32_t platformTicks() { return timeGetTime(); }
+
+// The music through the Media Control Interface: the MPEG device streams the
+// file from disk and plays it on its own threads. Every command may fail
+// (no sound device, no MP3 codec); the show then simply runs silent.
+struct SoundSystem {
+    int channels;
+};
+struct Sound {
+    char alias[16];
+};
+struct SoundChannel {
+    const Sound* sound;
+};
+
+namespace {
+SoundSystem theSoundSystem;
+Sound theSound = {"cqmusic"};
+SoundChannel theChannel;
+}  // namespace
+
+SoundSystem* soundSystemCreate() { return &theSoundSystem; }
+
+void soundSystemInit(SoundSystem* system, int channels) { system->channels = channels; }
+
+Sound* soundCreateStream(SoundSystem*, const char* path) {
+    char command[1024];
+    std::snprintf(command, sizeof command, "open \"%s\" type mpegvideo alias %s", path,
+                  theSound.alias);
+    mciSendStringA(command, nullptr, 0, nullptr);
+    return &theSound;
+}
+
+SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
+    theChannel.sound = sound;
+    if (!paused) {
+        // No "wait" and no "repeat": play once and return at once.
+        char command[64];
+        std::snprintf(command, sizeof command, "play %s", sound->alias);
+        mciSendStringA(command, nullptr, 0, nullptr);
+    }
+    return &theChannel;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    setMessageBoxHandler(platformMessageBox);
+    return runProgram();
+}
