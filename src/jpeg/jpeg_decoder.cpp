@@ -1,0 +1,105 @@
+#include "jpeg/jpeg_decoder.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/message_box.h"
+#include "surfaces/pbuffer.h"
+
+JpegDecoder jpegDecoder;
+
+const int32_t zigzagIndex[64] = {
+    0,  1,  5,  6,  14, 15, 27, 28,  //
+    2,  4,  7,  13, 16, 26, 29, 42,  //
+    3,  8,  12, 17, 25, 30, 41, 43,  //
+    9,  11, 18, 24, 31, 40, 44, 53,  //
+    10, 19, 23, 32, 39, 45, 52, 54,  //
+    20, 22, 33, 38, 46, 51, 55, 60,  //
+    21, 34, 37, 47, 50, 56, 59, 61,  //
+    35, 36, 48, 49, 57, 58, 62, 63,
+};
+
+const float aanScale[8] = {1.0f,        1.3870399f, 1.306563f,  1.1758755f,
+                           1.0f,        0.78569496f, 0.5411961f, 0.27589938f};
+
+namespace {
+
+// Bytes the scan leaves unwritten (a truncated scan's remaining MCUs, the
+// channels a two-component image lacks, its alpha) read as this value. Mid
+// grey: a truncated photo then ends in grey, not in colour noise.
+constexpr uint8_t unwrittenSampleValue = 0x80;
+
+// Handed to upload when there is no array, so that a surface never sees null.
+uint8_t noPixels[4];
+
+bool validFactor(int32_t f) { return f >= 1 && f <= 15; }
+
+bool validSelector(int32_t s) { return s >= 0 && s <= 3; }
+
+}  // namespace
+
+void resetDecoder(const uint8_t* bytes, int32_t size) {
+    // Everything from position through currentByte; the two block
+    // workspaces are rewritten before every read and stay as they are.
+    std::memset(&jpegDecoder, 0, offsetof(JpegDecoder, block));
+    jpegDecoder.position = 0;
+    jpegDecoder.input = bytes;
+    jpegDecoder.size = bytes ? (size > 0 ? size : 0) : 0;
+    jpegDecoder.exhausted = 0;
+}
+
+bool frameIsDecodable() {
+    const JpegDecoder& d = jpegDecoder;
+    if (d.componentCount < 1 || d.componentCount > 3) return false;
+    for (int32_t c = 0; c < d.componentCount; ++c) {
+        const ComponentInfo& ci = d.components[c];
+        if (!validFactor(ci.h) || !validFactor(ci.v)) return false;
+        if (!validSelector(ci.quantTable) || !validSelector(ci.dcTable) ||
+            !validSelector(ci.acTable))
+            return false;
+    }
+    return true;
+}
+
+// A frame that cannot be decoded safely, or whose array would be absurdly
+// large, is delivered as no image at all: 0 x 0 and the message box.
+static bool frameIsRefused() {
+    const JpegDecoder& d = jpegDecoder;
+    int64_t pixelCount = int64_t(d.width) * int64_t(d.height);
+    if (pixelCount > maxPixelCount) return true;
+    return pixelCount > 0 && !frameIsDecodable();
+}
+
+PBuffer* decodeJpeg(PBuffer* surface, const uint8_t* bytes, int32_t size) {
+    JpegDecoder& d = jpegDecoder;
+    resetDecoder(bytes, size);
+    parseMarkers();
+
+    if (frameIsRefused()) {
+        d.width = 0;
+        d.height = 0;
+    }
+    size_t byteCount = size_t(d.width) * size_t(d.height) * 4;
+    d.pixels = static_cast<uint8_t*>(std::malloc(byteCount > 0 ? byteCount : 1));
+    if (d.pixels == nullptr) {
+        d.width = 0;
+        d.height = 0;
+    } else {
+        std::memset(d.pixels, unwrittenSampleValue, byteCount);
+        decodeScan();
+        if (d.componentCount == 1) convertGreyToRgb();
+        if (d.componentCount == 3) convertYCbCrToRgb();
+    }
+
+    surface->upload(d.pixels ? d.pixels : noPixels, d.width, d.height);
+    if (surface->width == 0 || surface->height == 0) {
+        showMessageBox(
+            "jotai ongelmii jpegin lataukses, debuggaa. kato ettet oo tallentanu jpegia "
+            "progressivena.",
+            ",-.-.-.-.-.-.");
+    }
+    std::free(d.pixels);
+    d.pixels = nullptr;
+    return surface;
+}
