@@ -21,6 +21,8 @@ if box=$(e2e_wait_window ",-.-.-.-.-.-." 15); then
     e2e_dismiss_box "$box"
 else
     e2e_fail "no \",-.-.-.-.-.-.\" box after the first was closed"
+    e2e_finish
+    exit 1
 fi
 
 if show_wait_first_frame 30; then

@@ -29,6 +29,9 @@ expect_quick_exit() {
 
 case $mode in
 escape)
+    geometry=$(xwininfo -id "$SHOW_WINDOW" | awk '/-geometry/ { print $2 }')
+    e2e_check "the window covers the screen ($geometry)" [ "$geometry" = "1024x768+0+0" ]
+    e2e_check "the window class is morlu" eval 'xprop -id "$SHOW_WINDOW" WM_CLASS | grep -q "\"morlu\"$"'
     e2e_key "$SHOW_WINDOW" Escape
     expect_quick_exit "Escape"
     ;;
