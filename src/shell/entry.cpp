@@ -1,0 +1,39 @@
+#include "shell/entry.h"
+
+#include "shell/app_window.h"
+#include "shell/platform.h"
+#include "show/show.h"
+
+AppWindow appWindow;
+
+namespace {
+Stopwatch startedStopwatch() {
+    Stopwatch stopwatch{0.0f};
+    lap(stopwatch);
+    return stopwatch;
+}
+}  // namespace
+
+// Restarted once here during static initialisation and again once the show
+// is loaded; only the second restart matters.
+Stopwatch startClock = startedStopwatch();
+float demoTime = 0.0f;
+
+int runProgram() {
+    setupDisplay(appWindow);
+    // Loads even after a failed set-up, so the images are decoded and the
+    // music started either way.
+    loadShow();
+    // Show time 0 is now, so decoding does not eat into the sixty seconds.
+    lap(startClock);
+    if (!appWindow.running) return 0;
+
+    while (demoTime < 60.0f) {
+        drawSlides();
+        pumpMessages(appWindow);
+        swapBuffers(appWindow);
+        demoTime = elapsed(startClock);
+        if (!appWindow.running) break;
+    }
+    return 0;
+}
