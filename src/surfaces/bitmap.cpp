@@ -1,0 +1,149 @@
+#include "surfaces/bitmap.h"
+
+#include <cstring>
+#include <new>
+
+#include "jpeg/jpeg_decoder.h"
+#include "shell/gl.h"
+
+namespace {
+// Every attribute group, as the Windows OpenGL 1.1 header spells
+// GL_ALL_ATTRIB_BITS.
+constexpr GLbitfield kAllAttributeGroups = 0xFFFFF;
+
+// width x height x 4 bytes, or nullptr when the size is negative or cannot be
+// allocated. Surfaces never throw: a failed allocation leaves the image out.
+uint8_t* allocatePixels(int64_t width, int64_t height) {
+    if (width < 0 || height < 0) return nullptr;
+    const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4u;
+    if (bytes > uint64_t(SIZE_MAX)) return nullptr;
+    return new (std::nothrow) uint8_t[size_t(bytes)];
+}
+
+size_t rowBytes(int32_t width) { return size_t(width) * 4u; }
+}  // namespace
+
+Bitmap::Bitmap()
+    : textureCreated(0), textureName(0), pixels(nullptr), cacheWidth(0), cacheHeight(0) {
+    width = 0;
+    height = 0;
+}
+
+Bitmap::~Bitmap() {
+    delete[] pixels;
+    glDeleteTextures(1, &textureName);  // name 0 deletes nothing
+}
+
+void Bitmap::createTexture() {
+    textureCreated = 1;
+    glPushAttrib(kAllAttributeGroups);
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &textureName);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPopAttrib();
+}
+
+uint32_t Bitmap::bind() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    return textureName;
+}
+
+void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
+    if (!textureCreated) createTexture();
+    if (w == 0 && h == 0) {
+        w = width;
+        h = height;
+    }
+    setSize(w, h);
+
+    // The image goes into the top-left corner of the padded texture. The
+    // padding is cleared so that what linear filtering blends in at the
+    // image's edges is the same on every run.
+    uint8_t* staging = allocatePixels(paddedWidth, paddedHeight);
+    if (!staging) return;
+    std::memset(staging, 0, size_t(paddedWidth) * size_t(paddedHeight) * 4u);
+    if (rgba && width > 0) {
+        for (int32_t row = 0; row < height; ++row) {
+            std::memcpy(staging + size_t(row) * rowBytes(paddedWidth),
+                        rgba + size_t(row) * rowBytes(width), rowBytes(width));
+        }
+    }
+
+    glPushAttrib(kAllAttributeGroups);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, staging);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPopAttrib();
+    delete[] staging;
+}
+
+uint8_t* Bitmap::readBack() {
+    if (pixels && (cacheWidth != width || cacheHeight != height)) {
+        delete[] pixels;
+        pixels = nullptr;
+    }
+    if (!pixels) {
+        pixels = allocatePixels(width, height);
+        if (!pixels) return nullptr;
+        cacheWidth = width;
+        cacheHeight = height;
+    }
+
+    glEnable(GL_TEXTURE_2D);
+    bind();
+
+    // The texture's own size decides how much glGetTexImage writes. It is the
+    // padded size after every successful upload, but a texture the driver
+    // refused (too large) or no GL context at all leaves something else, and
+    // the temporary buffer must hold whatever comes.
+    GLint levelWidth = 0;
+    GLint levelHeight = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight);
+    uint8_t* whole = levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight)
+                                                       : nullptr;
+    if (!whole) {
+        std::memset(pixels, 0, size_t(width) * size_t(height) * 4u);
+        return pixels;
+    }
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, whole);
+
+    const int32_t rows = height < levelHeight ? height : levelHeight;
+    const int32_t columns = width < levelWidth ? width : levelWidth;
+    if (columns < width || rows < height) std::memset(pixels, 0, size_t(width) * size_t(height) * 4u);
+    for (int32_t row = 0; row < rows; ++row) {
+        std::memcpy(pixels + size_t(row) * rowBytes(width),
+                    whole + size_t(row) * rowBytes(levelWidth), rowBytes(columns));
+    }
+    delete[] whole;
+    return pixels;
+}
+
+BitmapImporter::BitmapImporter(const uint8_t* bytes, int32_t size) { decodeJpeg(this, bytes, size); }
+
+void drawTexturedQuad(PBuffer& surface, float x0, float y0, float x1, float y1, float x2, float y2,
+                      float x3, float y3, float s0, float t0, float s1, float t1, float s2,
+                      float t2, float s3, float t3) {
+    glEnable(GL_TEXTURE_2D);
+    // Bound twice on purpose: some surfaces' bind returns before binding.
+    const GLuint name = surface.bind();
+    glBindTexture(GL_TEXTURE_2D, name);
+
+    const float scaleS = surface.scaleS;
+    const float scaleT = surface.scaleT;
+    glBegin(GL_QUADS);
+    glTexCoord2f(s0 * scaleS, t0 * scaleT);
+    glVertex2f(x0, y0);
+    glTexCoord2f(s1 * scaleS, t1 * scaleT);
+    glVertex2f(x1, y1);
+    glTexCoord2f(s2 * scaleS, t2 * scaleT);
+    glVertex2f(x2, y2);
+    glTexCoord2f(s3 * scaleS, t3 * scaleT);
+    glVertex2f(x3, y3);
+    glEnd();
+}
