@@ -92,8 +92,11 @@ struct Bus {
         size_t first = size_t(std::max(0.0, start) * kSampleRate);
         size_t count = size_t(length * kSampleRate);
         double gl = std::cos((pan + 1) * kPi / 4), gr = std::sin((pan + 1) * kPi / 4);
+        // The last 5 ms fade to silence, so that cutting a note's tail
+        // never clicks.
+        const double fade = 0.005 * kSampleRate;
         for (size_t i = 0; i < count && first + i < s.left.size(); ++i) {
-            double v = f(double(i) / kSampleRate);
+            double v = f(double(i) / kSampleRate) * std::min(1.0, double(count - i) / fade);
             s.left[first + i] += v * gl;
             s.right[first + i] += v * gr;
         }
