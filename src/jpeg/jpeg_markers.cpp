@@ -123,6 +123,10 @@ int32_t parseMarkers() {
         int32_t code = readByte();
         if (code == 0xD8) continue;  // SOI
         int32_t length = readWord();
+        // A marker code or length cut off by the end of the input ends the
+        // parse; a short length would otherwise step back onto the same bytes
+        // and read them again for ever.
+        if (d.exhausted) return 0;
         int32_t remaining = length - 2;
         switch (code) {
             case 0xC0:
