@@ -13,6 +13,10 @@ SHOW_TITLE="cquorvath iso"
 SHOW_IMAGES=("drooo.jpg" "08-iso_remix.jpg" "Harno Quorvath - Ashenthornveil - moro.jpg" "Quorvath04_iso.jpg")
 SHOW_MUSIC="lumora.mp3"
 SHOW_FIRST_FRAME=""   # e2e_now of the first screenshot that showed slide 0
+# The first frame came after the start of the screenshot before that one
+# and before the end of that one.
+SHOW_FIRST_FRAME_EARLIEST=""
+SHOW_FIRST_FRAME_LATEST=""
 SHOW_WINDOW=""
 
 # Stand-in assets for a tree where the real ones have not landed: four
@@ -96,17 +100,19 @@ show_wait_first_frame() {
     deadline=$(awk -v n="$(e2e_now)" -v s="$1" 'BEGIN { printf "%.3f", n + s }')
     SHOW_WINDOW=$(e2e_wait_window "$SHOW_TITLE" "$1") || return 1
     SHOW_WINDOW_SEEN=$(e2e_now)
-    local shot="$E2E_TMP/first.ppm" paths
+    local shot="$E2E_TMP/first.ppm" paths taken
     mapfile -t paths < <(show_expect_paths 0)
+    SHOW_FIRST_FRAME_EARLIEST=$E2E_START_TIME
     while e2e_between "$(e2e_now)" 0 "$deadline"; do
-        local taken
         taken=$(e2e_now)
         e2e_screenshot "$shot"
         if "$E2E_SCREENCHECK" match "$shot" "${paths[@]}" >"$E2E_TMP/first.txt"; then
             SHOW_FIRST_FRAME=$taken
+            SHOW_FIRST_FRAME_LATEST=$(e2e_now)
             e2e_log "first frame: $(cat "$E2E_TMP/first.txt")"
             return 0
         fi
+        SHOW_FIRST_FRAME_EARLIEST=$taken
         e2e_running || return 1
         sleep 0.05
     done
