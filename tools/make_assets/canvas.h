@@ -95,8 +95,8 @@ public:
     void fillConvex(const std::vector<double>& xy, const Rgb& c, double alpha = 1.0);
 
     // Box-filtered down to an image of outW x outH pixels, 8 bits per
-    // channel, RGB interleaved (channels 3) or luminance (channels 1), rows in
-    // file order for the given placement.
+    // channel, RGB interleaved (channels 3) or luminance (channels 1); with
+    // flip the canvas's bottom row becomes the image's first row.
     std::vector<uint8_t> resample(int outW, int outH, int channels, bool flip) const;
 
 private:

@@ -482,10 +482,14 @@ void drawFloatingTown(Canvas& c)
     const int steps = 10;
     std::vector<double> edgeX, edgeY;
     for (int i = 0; i <= steps; ++i) {
+        // The two ends stay on the slab's corners; the points between are
+        // jittered into a broken outline.
         double t = double(i) / steps;
-        double jag = (i == 0 || i == steps) ? 0 : rock.range(-28, 28);
-        edgeX.push_back(lx + (rx - lx) * t + (i == 0 || i == steps ? 0 : rock.range(-8, 8)));
-        edgeY.push_back(ly + (fy + 300 - ly) * std::pow(std::sin(kPi * t), 1.3) + jag);
+        bool corner = i == 0 || i == steps;
+        double jagY = corner ? 0 : rock.range(-28, 28);
+        double jagX = corner ? 0 : rock.range(-8, 8);
+        edgeX.push_back(lx + (rx - lx) * t + jagX);
+        edgeY.push_back(ly + (fy + 300 - ly) * std::pow(std::sin(kPi * t), 1.3) + jagY);
     }
     for (int i = 0; i < steps; ++i) {
         double mid = (i + 0.5) / steps;
