@@ -1,14 +1,35 @@
 #!/usr/bin/env bash
 # Short runs of the show for the ways a user leaves it early.
 #   short_run.sh escape      Escape ends it at once with status 0
+#   short_run.sh escape-early  Escape while loading is kept and ends it too
 #   short_run.sh close       a window manager's close request does the same
 #   short_run.sh other-key   other keys change nothing; Escape still works
 source "$(dirname "$0")/show_lib.sh"
 
-mode=${1:?mode: escape, close or other-key}
+mode=${1:?mode: escape, escape-early, close or other-key}
 show_prepare || exit 1
 export SDL_AUDIODRIVER=dummy
 e2e_start 60 "$E2E_PROGRAM"
+
+if [ "$mode" = escape-early ]; then
+    # Escape while the images are still being decoded: the key waits in the
+    # queue and ends the show at the first frame's message pump.
+    if window=$(e2e_wait_window "$SHOW_TITLE" 30); then
+        e2e_key "$window" Escape
+        asked=$(e2e_now)
+        if e2e_wait_exit 20; then
+            echo "ended $(e2e_since "$asked" "$E2E_EXIT_TIME") s after Escape"
+            e2e_check "Escape during loading ends the show with status 0" [ "$E2E_STATUS" = 0 ]
+        else
+            e2e_fail "Escape pressed during loading was lost"
+        fi
+    else
+        e2e_fail "the show's window did not appear"
+    fi
+    e2e_finish
+    exit
+fi
+
 if ! show_wait_first_frame 30; then
     e2e_fail "the show's window with slide 0 did not appear"
     e2e_finish
