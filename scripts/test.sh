@@ -16,3 +16,6 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCQ_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE windowed
+
+echo "== 32-bit Windows cross-build, run under Wine"
+bash tests/win32/run_wine_tests.sh build build-win32
