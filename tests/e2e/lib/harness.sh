@@ -12,7 +12,8 @@
 #   e2e_wait_exit 5 && echo "status $E2E_STATUS"
 #
 # Every check goes through e2e_check/e2e_fail; e2e_finish turns the count of
-# failures into the script's exit status. Nothing here knows the program: the
+# failures into the script's exit status. Every X tool call has a time limit,
+# so a test fails rather than hangs. Nothing here knows the program: the
 # Windows engineer runs the same functions with "wine prog.exe".
 
 set -u
@@ -64,23 +65,50 @@ e2e_init() {
 # not collide), exactly 1024x768 at 24 bits: the only mode the program can
 # get there. No window manager runs, so windows are direct children of root.
 e2e_start_xvfb() {
-    local fdfile="$E2E_TMP/xvfb.display" i
-    Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp +extension GLX \
-        7>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    local attempt
+    for attempt in 1 2 3; do
+        if e2e_try_xvfb; then return 0; fi
+        kill "$E2E_XVFB_PID" 2>/dev/null || true
+        wait "$E2E_XVFB_PID" 2>/dev/null || true
+        E2E_XVFB_PID=""
+        echo "Xvfb attempt $attempt failed:" >&2
+        cat "$E2E_TMP/xvfb.log" >&2
+    done
+    return 1
+}
+
+# One start. Start-ups of this harness take turns, so that two servers never
+# probe the same display number at the same instant (-displayfd takes no
+# lock file); the display counts as ours once our server is alive, its
+# socket file is there and a client can connect.
+e2e_try_xvfb() {
+    local fdfile="$E2E_TMP/xvfb.display" i display
+    rm -f "$fdfile"
+    exec 9>"${TMPDIR:-/tmp}/cq-e2e-xvfb.lock"
+    flock 9
+    # -noreset: by default the server resets when its last client leaves,
+    # and a program connecting during that reset (right after one of our
+    # xwininfo calls) fails to open the display.
+    Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp -noreset +extension GLX \
+        7>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 9>&- &
     E2E_XVFB_PID=$!
     for i in $(seq 1 200); do
-        if grep -q '^[0-9]' "$fdfile" 2>/dev/null; then
-            export DISPLAY=":$(head -n1 "$fdfile")"
-            if xwininfo -root >/dev/null 2>&1; then
-                e2e_log "Xvfb on $DISPLAY"
-                return 0
-            fi
-        fi
-        if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then break; fi
+        grep -q '^[0-9]' "$fdfile" 2>/dev/null && break
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
         sleep 0.05
     done
-    echo "Xvfb did not start:" >&2
-    cat "$E2E_TMP/xvfb.log" >&2
+    exec 9>&-
+    grep -q '^[0-9]' "$fdfile" 2>/dev/null || return 1
+    display=$(head -n1 "$fdfile")
+    export DISPLAY=":$display"
+    for i in $(seq 1 20); do
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || return 1
+        if [ -S "/tmp/.X11-unix/X$display" ] && xwininfo -root >/dev/null 2>&1; then
+            e2e_log "Xvfb on $DISPLAY (pid $E2E_XVFB_PID)"
+            return 0
+        fi
+        sleep 0.05
+    done
     return 1
 }
 
@@ -146,7 +174,7 @@ e2e_wait_exit() {
 
 # Screenshot of the whole screen from outside the program (the only reliable
 # view: the program's own front buffer reads black after a swap). Binary PPM.
-e2e_screenshot() { import -window root -depth 8 "ppm:$1" 2>/dev/null; }
+e2e_screenshot() { timeout 20 import -window root -depth 8 "ppm:$1" 2>/dev/null; }
 
 # e2e_find_window CAPTION: prints the id of the first viewable top-level
 # window whose name is exactly CAPTION. xwininfo, not xdotool search --name,
@@ -190,18 +218,18 @@ e2e_wait_window() {
 }
 
 # Presses Return in a message box, which closes it.
-e2e_dismiss_box() { xdotool key --window "$1" Return; }
+e2e_dismiss_box() { timeout 10 xdotool key --window "$1" Return; }
 
 # e2e_key WINDOW KEY...: gives the window the keyboard focus, then types the
 # keys through XTEST as a user would.
 e2e_key() {
     local id=$1; shift
-    xdotool windowfocus --sync "$id" && xdotool key "$@"
+    timeout 10 xdotool windowfocus --sync "$id" && timeout 10 xdotool key "$@"
 }
 
 # e2e_send_close WINDOW: a window manager's close request (WM_DELETE_WINDOW),
 # which xdotool windowclose is not: that destroys the window.
-e2e_send_close() { "${E2E_SEND_CLOSE:?path of the send_close helper}" "$1"; }
+e2e_send_close() { timeout 10 "${E2E_SEND_CLOSE:?path of the send_close helper}" "$1"; }
 
 # Kills what is still running (the program first, then Xvfb) and removes the
 # temp folder, unless E2E_KEEP is set or a check failed.
