@@ -44,6 +44,17 @@ bool hasBox(const char* text, const char* caption) {
     return false;
 }
 
+// Bytes outside ASCII as \xNN, so logs stay plain text.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, c < 0x80 ? "%c" : "\\x%02X", c);
+        out += escaped;
+    }
+    return out;
+}
+
 std::string windowClassName(HWND window) {
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
@@ -179,16 +190,22 @@ int runProgram() {
     MessageBoxHandler installed = setMessageBoxHandler(recordBox);
     check(installed == platformMessageBox, "WinMain routes message boxes to MessageBoxA");
 
+    // On a screen that cannot take 1024 x 768 the mode change fails: its box
+    // is shown, and set-up goes on to a running show all the same.
+    const bool smallScreen = std::strstr(GetCommandLineA(), "--small-screen") != nullptr;
+
     AppWindow app = {};
     setupDisplay(app);
-    for (const Box& box : boxes) std::printf("box: %s / %s\n", box.caption.c_str(), box.text.c_str());
-    check(app.running == 1, "set-up succeeds and sets running");
-    // Either outcome is allowed of the display-mode change; if it failed,
-    // its text must be the Windows-1252 one.
     for (const Box& box : boxes)
-        if (box.text.compare(0, 29, "can't change display settings") == 0)
-            check(box.text == "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose",
-                  "display-mode failure text in Windows-1252");
+        std::printf("box: %s / %s\n", box.caption.c_str(), printable(box.text).c_str());
+    check(app.running == 1, "set-up succeeds and sets running");
+    const char* modeFailure = "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
+    if (smallScreen) {
+        check(boxes.size() == 1 && hasBox(modeFailure, "you fail"),
+              "failed mode change reported once, in Windows-1252");
+    } else {
+        check(boxes.empty(), "no failure reported");
+    }
     check(wglBindTexImageARB && wglReleaseTexImageARB && wglSetPbufferAttribARB,
           "render-texture entry points found");
 
