@@ -97,6 +97,9 @@ int32_t extendSign(int32_t value, int32_t size);
 int32_t decodeHuffman(const HuffmanTable& table);
 
 void decodeScan();
+// One transformed value (eight times the level-shifted sample) to a byte:
+// truncation toward zero, arithmetic shift by 3, +128, clamp to 0..255.
+uint8_t sampleFromValue(float value);
 void inverseDct();
 void convertGreyToRgb();
 void convertYCbCrToRgb();

@@ -6,9 +6,12 @@
 namespace {
 
 // Segment skips move within the input only; a skip past the end leaves the
-// reader at the end, where every further read yields 0.
+// reader at the end, where every further read yields 0. Once the input has
+// run out nothing moves back into it: a length word read past the end must
+// not send the parser round the same bytes again.
 void skipBytes(int32_t count) {
     JpegDecoder& d = jpegDecoder;
+    if (d.exhausted) return;
     int64_t target = int64_t(d.position) + count;
     if (target < 0) target = 0;
     if (target > d.size) target = d.size;

@@ -15,22 +15,6 @@ inline int32_t truncateToInt(double v) {
     return int32_t(v);
 }
 
-// B[n] holds eight times the level-shifted sample: truncate, divide by 8 with
-// an arithmetic shift, re-centre and clamp. Outside +-2048 the clamp decides
-// alone, which also keeps the conversion defined for any value.
-inline uint8_t sampleFromValue(float value) {
-    int32_t t;
-    if (value >= 2048.0f) {
-        t = 2048;
-    } else if (value > -2048.0f) {
-        t = int32_t(value);
-    } else {
-        t = -2048;  // also NaN
-    }
-    int32_t s = (t >> 3) + 128;
-    return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
-}
-
 struct ScanComponent {
     const HuffmanTable* dcTable;
     const HuffmanTable* acTable;
@@ -156,6 +140,22 @@ void prepareScanComponents(ScanComponent* scan) {
 }
 
 }  // namespace
+
+// B[n] holds eight times the level-shifted sample: truncate, divide by 8 with
+// an arithmetic shift, re-centre and clamp. Outside +-2048 the clamp decides
+// alone, which also keeps the conversion defined for any value.
+uint8_t sampleFromValue(float value) {
+    int32_t t;
+    if (value >= 2048.0f) {
+        t = 2048;
+    } else if (value > -2048.0f) {
+        t = int32_t(value);
+    } else {
+        t = -2048;  // also NaN
+    }
+    int32_t s = (t >> 3) + 128;
+    return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
+}
 
 void decodeScan() {
     JpegDecoder& d = jpegDecoder;
