@@ -4,8 +4,9 @@
 #   2. jpegdecode.exe gives byte-identical PAM files to the native tool on
 #      the decoder tests' whole-file corpus;
 #   3. the real cquorvath.exe in a folder with the assets: slide 0 on screen,
-#      another key ignored, Escape and a window close end it with status 0,
-#      a missing image gives its two boxes and the show goes on.
+#      the music heard, another key ignored, Escape and a window close end it
+#      with status 0, a missing image gives its two boxes and the show goes
+#      on.
 #
 # usage: run_wine_tests.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
 # The native build must already be built (jpegdecode, screencheck, the
@@ -157,10 +158,23 @@ for s in 0 1 2 3; do
 done
 E2E_SCREENCHECK=$screencheck
 
+# No sound card here: a home folder whose ALSA default device writes what is
+# played to a file, so the music's start through MCI can be heard.
+music="$E2E_TMP/music.raw"
+mkdir -p "$E2E_TMP/home"
+cat >"$E2E_TMP/home/.asoundrc" <<EOF
+pcm.!default {
+    type file
+    slave.pcm "null"
+    file "$music"
+    format "raw"
+}
+EOF
+
 start_show() {
-    rm -rf "$E2E_TMP/run"
+    rm -rf "${E2E_TMP:?}/run" "$music"
     e2e_stage_assets "$assets" "$@"
-    e2e_start 90 wine "$exe"
+    e2e_start 90 env HOME="$E2E_TMP/home" wine "$exe"
 }
 
 # Run 1: all assets. Slide 0 at about 5 s of show time; another key is
@@ -177,6 +191,8 @@ if show_wait_first_frame 30; then
     e2e_key "$SHOW_WINDOW" Escape
     e2e_wait_exit 5
     check "Escape ends the show with status 0" [ "${E2E_STATUS:-none}" = 0 ]
+    printf '   music: '
+    check "the music played through MCI" "$screencheck" audio "$music"
 else
     e2e_fail "the show's window with slide 0 did not appear"
 fi
