@@ -28,6 +28,8 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -ffp-contract=off")
 
 # Static C and C++ run-times: the .exe needs no MinGW DLL beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# A release .exe is shipped without its symbol table.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Tests built with this toolchain run under Wine.
 find_program(CQ_WINE wine)
