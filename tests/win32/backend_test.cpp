@@ -93,6 +93,12 @@ void checkWindowAndContext(const AppWindow& app) {
           "client area is 1024 x 768");
     check(GetWindowLongPtrA(window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(&app),
           "user-data slot holds the record's address");
+    check(GetForegroundWindow() == window && GetFocus() == window,
+          "window is in the foreground with the keyboard focus");
+    // Hidden once: showing it again brings the display count back to 0.
+    const int shownCount = ShowCursor(TRUE);
+    ShowCursor(FALSE);
+    check(shownCount == 0, "cursor hidden");
 
     HDC deviceContext = static_cast<HDC>(app.deviceContext);
     PIXELFORMATDESCRIPTOR format = {};
