@@ -59,9 +59,13 @@ if [ -s "$audio" ]; then
              "$(e2e_since "$audio_open" "$SHOW_FIRST_FRAME") s before the first frame was seen"
         e2e_check "music starts after every image was read" e2e_between "$audio_open" "$last_read" 1e12
         # Decoding happens between the last read and the music; the first
-        # frame follows the music at once (screenshot latency as slack).
-        e2e_check "music starts at the first frame" \
-            e2e_between "$(e2e_since "$audio_open" "$SHOW_FIRST_FRAME")" -0.2 1.5
+        # frame follows the music at once. The frame lies between two
+        # screenshots, so the music must start before the later one and at
+        # most a second before the earlier one.
+        e2e_check "music starts just before the first frame" \
+            e2e_between "$audio_open" \
+                "$(awk -v t="$SHOW_FIRST_FRAME_EARLIEST" 'BEGIN { printf "%.3f", t - 1.0 }')" \
+                "$SHOW_FIRST_FRAME_LATEST"
     else
         echo "note: this file system keeps no birth time; music start order not checked"
     fi
