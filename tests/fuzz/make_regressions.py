@@ -262,6 +262,10 @@ add("frame_zero_by_zero", assemble(sof=sof0(0, 0, COLOUR)), "refused")
 add("frame_65535_lines", assemble(sof=sof0(8, 65535, COLOUR)), "image 8x65535")
 add("frame_65535_columns", assemble(sof=sof0(65535, 8, COLOUR)), "image 65535x8")
 add("frame_65535_by_65535", assemble(sof=sof0(65535, 65535, COLOUR)), "refused")
+# Above the frame-size cap (16 Mpixel): its array and the surface's copy
+# alone would be 512 MiB, and filling them takes seconds.
+add("frame_8192_by_8192", assemble(sof=sof0(8192, 8192, COLOUR)), "refused")
+add("frame_4097_by_4096", assemble(sof=sof0(4097, 4096, COLOUR)), "refused")
 
 # Truncation inside every kind of segment and inside the scan. Before the
 # frame header there is no size: refused; after it the image keeps its size.
