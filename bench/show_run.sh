@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs the whole show once on a private Xvfb screen (1024 x 768) from the
+# assets folder and reports what a user would feel: start to first frame,
+# CPU use while the slides are up, and peak memory.
+#
+#   bash bench/show_run.sh [path/to/cquorvath]     (default: build/cquorvath)
+#
+# Start to first frame is found from outside, by polling the screen until it
+# is no longer black, so it is accurate to about a tenth of a second. CPU is
+# the process's user + system time between show seconds 5 and 35, divided by
+# that wall time. Peak memory is VmHWM (peak resident set) just before exit.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=$(realpath "${1:-build/cquorvath}")
+work=$(mktemp -d)
+xvfb_pid=
+show_pid=
+cleanup() {
+    [ -n "$show_pid" ] && kill "$show_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 9>"$work/display"
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+
+cp assets/* "$work/"
+cd "$work"
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+clk=$(getconf CLK_TCK)
+
+start=$(date +%s.%N)
+timeout -k 5 90 "$program" >"$work/program.log" 2>&1 &
+show_pid=$!
+# The figures are the program's, not timeout's.
+program_pid=
+for _ in $(seq 100); do
+    program_pid=$(pgrep -P "$show_pid" || true)
+    [ -n "$program_pid" ] && break
+    sleep 0.01
+done
+[ -n "$program_pid" ] || { echo "program did not start"; exit 1; }
+
+# The desktop of a fresh Xvfb is black; the first slide is not.
+first=
+while kill -0 "$show_pid" 2>/dev/null; do
+    mean=$(import -window root -depth 8 -resize 64x48 -colorspace gray -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+    if awk -v m="$mean" 'BEGIN { exit !(m > 0.02) }'; then first=$(date +%s.%N); break; fi
+    sleep 0.02
+done
+[ -n "$first" ] || { echo "no frame seen"; cat "$work/program.log"; exit 1; }
+
+sleep 5
+t0=$(date +%s.%N); c0=$(ticks "$program_pid")
+sleep 30
+t1=$(date +%s.%N); c1=$(ticks "$program_pid")
+
+# Peak memory shortly before the show ends by itself at 60 s.
+sleep 23
+peak=$(awk '/VmHWM/ { print $2 }' "/proc/$program_pid/status")
+status=0
+wait "$show_pid" || status=$?
+end=$(date +%s.%N)
+show_pid=
+
+awk -v s="$start" -v f="$first" -v e="$end" -v t0="$t0" -v t1="$t1" -v c0="$c0" -v c1="$c1" \
+    -v hz="$clk" -v peak="$peak" -v st="$status" -v audio="$(stat -c %s "$work/audio.raw" 2>/dev/null || echo 0)" 'BEGIN {
+    printf "start to first frame: %.2f s\n", f - s
+    printf "CPU during the show:  %.1f %% of one core\n", 100 * (c1 - c0) / hz / (t1 - t0)
+    printf "peak memory (VmHWM):  %.1f MiB\n", peak / 1024
+    printf "first frame to exit:  %.1f s (status %d)\n", e - f, st
+    printf "music written:        %d bytes\n", audio
+}'
