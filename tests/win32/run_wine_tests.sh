@@ -201,13 +201,12 @@ stop_wineserver
 # Run 2: a window manager's close request (WM_DELETE_WINDOW), which Wine's
 # X11 driver delivers to the window procedure as WM_CLOSE.
 start_show
-if SHOW_WINDOW=$(e2e_wait_window "$SHOW_TITLE" 30); then
-    sleep 1
+if show_wait_first_frame 30; then
     e2e_send_close "$SHOW_WINDOW"
     e2e_wait_exit 5
     check "a close request ends the show with status 0" [ "${E2E_STATUS:-none}" = 0 ]
 else
-    e2e_fail "the show's window did not appear"
+    e2e_fail "the show's window with slide 0 did not appear"
 fi
 stop_wineserver
 
