@@ -37,7 +37,7 @@ protected:
     std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
         std::string path = dir + "/" + name;
         std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         files.push_back(path);
         return path;
