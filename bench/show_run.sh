@@ -8,7 +8,8 @@
 # Start to first frame is found from outside, by polling the screen until it
 # is no longer black, so it is accurate to about a tenth of a second. CPU is
 # the process's user + system time between show seconds 5 and 35, divided by
-# that wall time. Peak memory is VmHWM (peak resident set) just before exit.
+# that wall time. Peak memory is VmHWM (peak resident set), read every half
+# second until the program exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/cquorvath}")
@@ -56,14 +57,21 @@ while kill -0 "$show_pid" 2>/dev/null; do
 done
 [ -n "$first" ] || { echo "no frame seen"; cat "$work/program.log"; exit 1; }
 
-sleep 5
-t0=$(date +%s.%N); c0=$(ticks "$program_pid")
-sleep 30
-t1=$(date +%s.%N); c1=$(ticks "$program_pid")
-
-# Peak memory shortly before the show ends by itself at 60 s.
-sleep 23
-peak=$(awk '/VmHWM/ { print $2 }' "/proc/$program_pid/status")
+# VmHWM only grows; the last reading before the exit is the peak.
+peak=0
+t0= t1=
+while kill -0 "$program_pid" 2>/dev/null; do
+    since=$(awk -v f="$first" -v n="$(date +%s.%N)" 'BEGIN { print n - f }')
+    if [ -z "$t0" ] && awk -v x="$since" 'BEGIN { exit !(x >= 5) }'; then
+        t0=$(date +%s.%N); c0=$(ticks "$program_pid")
+    fi
+    if [ -z "$t1" ] && awk -v x="$since" 'BEGIN { exit !(x >= 35) }'; then
+        t1=$(date +%s.%N); c1=$(ticks "$program_pid")
+    fi
+    reading=$(awk '/VmHWM/ { print $2 }' "/proc/$program_pid/status" 2>/dev/null || true)
+    [ -n "$reading" ] && peak=$reading
+    sleep 0.5
+done
 status=0
 wait "$show_pid" || status=$?
 end=$(date +%s.%N)
