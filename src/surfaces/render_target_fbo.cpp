@@ -1,0 +1,95 @@
+// Render buffers on a framebuffer object (Linux): the texture itself is the
+// framebuffer's colour attachment, so what is drawn lands in the texture with
+// no copy. There is no second context: drawing into a buffer shares the
+// window's context, and only the framebuffer binding and the viewport are
+// switched and given back.
+#include "shell/gl.h"
+#include "shell/render_texture.h"
+#include "surfaces/render_buffer.h"
+#include "surfaces/render_target.h"
+
+namespace {
+// The EXT and core framebuffer-object values are the same numbers.
+constexpr GLenum kFramebuffer = 0x8D40;         // GL_FRAMEBUFFER(_EXT)
+constexpr GLenum kFramebufferBinding = 0x8CA6;  // GL_FRAMEBUFFER_BINDING(_EXT)
+constexpr GLenum kColourAttachment0 = 0x8CE0;   // GL_COLOR_ATTACHMENT0(_EXT)
+
+// Whether a buffer's framebuffer is the drawing target, and the window's
+// viewport to give back when it stops being one. Plain data: it must still
+// be valid when the render-buffer pool is released at exit.
+bool drawingIntoBuffer = false;
+GLint windowViewport[4] = {0, 0, 0, 0};
+
+// The lookup that display set-up does gives no delete entry point, so the
+// framebuffers of destroyed buffers are kept for the next one. Beyond this
+// many at once a name is simply left to the context.
+constexpr int kSpareFramebuffers = 16;
+GLuint spareFramebuffers[kSpareFramebuffers];
+int spareCount = 0;
+
+bool haveFramebuffers() { return genFramebuffers && bindFramebuffer && framebufferTexture2D; }
+
+GLuint currentFramebuffer() {
+    GLint name = 0;
+    glGetIntegerv(kFramebufferBinding, &name);
+    return GLuint(name);
+}
+
+// Attaches texture (0: nothing) to framebuffer without changing the drawing
+// target.
+void setColourAttachment(GLuint framebuffer, GLuint texture) {
+    const GLuint previous = currentFramebuffer();
+    bindFramebuffer(kFramebuffer, framebuffer);
+    framebufferTexture2D(kFramebuffer, kColourAttachment0, GL_TEXTURE_2D, texture, 0);
+    bindFramebuffer(kFramebuffer, previous);
+}
+}  // namespace
+
+void makeWindowContextCurrent() {
+    if (!drawingIntoBuffer) return;
+    drawingIntoBuffer = false;
+    bindFramebuffer(kFramebuffer, 0);
+    glViewport(windowViewport[0], windowViewport[1], windowViewport[2], windowViewport[3]);
+}
+
+// In one context GL orders the drawing before any later use of the texture,
+// and the texture stays attached from creation to destruction: once the
+// window's framebuffer is current again, the texture shows what was drawn.
+// Nothing more is needed to attach or detach.
+void attachColourBuffer(RenderBuffer&) {}
+void detachColourBuffer(RenderBuffer&) {}
+
+bool createRenderTarget(RenderBuffer& buffer) {
+    if (!haveFramebuffers() || buffer.textureName == 0) return false;
+    GLuint name = 0;
+    if (spareCount > 0) {
+        name = spareFramebuffers[--spareCount];
+    } else {
+        genFramebuffers(1, &name);
+        if (name == 0) return false;
+    }
+    setColourAttachment(name, buffer.textureName);
+    buffer.framebuffer = name;
+    return true;
+}
+
+void beginRenderingInto(RenderBuffer& buffer) {
+    if (!haveFramebuffers() || buffer.framebuffer == 0) return;
+    // Only the window's viewport is kept: going from one buffer straight to
+    // another must not make the first one's viewport the window's.
+    if (!drawingIntoBuffer) glGetIntegerv(GL_VIEWPORT, windowViewport);
+    drawingIntoBuffer = true;
+    bindFramebuffer(kFramebuffer, buffer.framebuffer);
+}
+
+// The buffer has no context or device context of its own here.
+void deleteRenderContext(RenderBuffer&) {}
+void releaseRenderDC(RenderBuffer&) {}
+
+void destroyRenderTarget(RenderBuffer& buffer) {
+    if (buffer.framebuffer == 0 || !haveFramebuffers()) return;
+    // The texture is gone already; a spare framebuffer holds no attachment.
+    setColourAttachment(buffer.framebuffer, 0);
+    if (spareCount < kSpareFramebuffers) spareFramebuffers[spareCount++] = buffer.framebuffer;
+    buffer.framebuffer = 0;
+}
