@@ -12,20 +12,40 @@ int32_t arrayByteCount() {
     return jpegDecoder.height * jpegDecoder.width * 4;
 }
 
+// The four products for every stored byte, each the same double that the
+// per-pixel multiplication would give: only the repetition is saved.
+struct ChromaProducts {
+    double redFromCr[256];
+    double greenFromCb[256];
+    double greenFromCr[256];
+    double blueFromCb[256];
+    ChromaProducts() {
+        for (int32_t v = 0; v < 256; ++v) {
+            // Cb and Cr less 128 are small integers, exact as floats.
+            const double c = float(v - 128);
+            redFromCr[v] = c * ::redFromCr;
+            greenFromCb[v] = c * ::greenFromCb;
+            greenFromCr[v] = c * ::greenFromCr;
+            blueFromCb[v] = c * ::blueFromCb;
+        }
+    }
+};
+
+const ChromaProducts chroma;
+
 }  // namespace
 
 void convertYCbCrToRgb() {
     uint8_t* p = jpegDecoder.pixels;
     const int32_t end = arrayByteCount();
     for (int32_t i = 0; i < end; i += 4) {
-        // Each input is a small integer, exact as a float; the arithmetic is
-        // done in double and truncated toward zero, never rounded.
+        // Double arithmetic, truncated toward zero, never rounded.
         const double y = float(p[i]);
-        const double cb = float(int32_t(p[i + 1]) - 128);
-        const double cr = float(int32_t(p[i + 2]) - 128);
-        const int32_t red = int32_t(cr * redFromCr + y);
-        const int32_t green = int32_t((y - cb * greenFromCb) - cr * greenFromCr);
-        const int32_t blue = int32_t(cb * blueFromCb + y);
+        const uint8_t cb = p[i + 1];
+        const uint8_t cr = p[i + 2];
+        const int32_t red = int32_t(chroma.redFromCr[cr] + y);
+        const int32_t green = int32_t((y - chroma.greenFromCb[cb]) - chroma.greenFromCr[cr]);
+        const int32_t blue = int32_t(chroma.blueFromCb[cb] + y);
         p[i] = clampToByte(red);
         p[i + 1] = clampToByte(green);
         p[i + 2] = clampToByte(blue);

@@ -39,6 +39,16 @@ void loadDataByte() {
     }
 }
 
+// readBit's body, inlined into the Huffman and value loops that call it for
+// every bit of the scan.
+inline int32_t nextBit() {
+    JpegDecoder& d = jpegDecoder;
+    if (d.bitPosition == 0) loadDataByte();
+    int32_t bit = (d.currentByte >> (7 - d.bitPosition)) & 1;
+    d.bitPosition = (d.bitPosition + 1) & 7;
+    return bit;
+}
+
 }  // namespace
 
 int32_t readByte() {
@@ -55,17 +65,11 @@ int32_t readWord() {
     return (high << 8) | low;
 }
 
-int32_t readBit() {
-    JpegDecoder& d = jpegDecoder;
-    if (d.bitPosition == 0) loadDataByte();
-    int32_t bit = (d.currentByte >> (7 - d.bitPosition)) & 1;
-    d.bitPosition = (d.bitPosition + 1) & 7;
-    return bit;
-}
+int32_t readBit() { return nextBit(); }
 
 int32_t readBits(int32_t n) {
     uint32_t value = 0;
-    for (int32_t i = 0; i < n; ++i) value = (value << 1) | uint32_t(readBit());
+    for (int32_t i = 0; i < n; ++i) value = (value << 1) | uint32_t(nextBit());
     return int32_t(value);
 }
 
@@ -77,14 +81,28 @@ int32_t extendSign(int32_t value, int32_t size) {
 }
 
 int32_t decodeHuffman(const HuffmanTable& table) {
+    // The bit reader's state is kept in locals for the length of the scan
+    // and written back once: same bits, fewer loads and stores per bit.
+    JpegDecoder& d = jpegDecoder;
+    int32_t bitPosition = d.bitPosition;
+    uint32_t currentByte = d.currentByte;
     int32_t code = 0;
     int32_t k = 0;
     for (int32_t len = 1; len <= 16; ++len) {
-        code = (code << 1) | readBit();
+        if (bitPosition == 0) {
+            loadDataByte();
+            currentByte = d.currentByte;
+        }
+        code = (code << 1) | int32_t((currentByte >> (7 - bitPosition)) & 1);
+        bitPosition = (bitPosition + 1) & 7;
         while (k < 256 && table.lengths[k] <= len) {
-            if (table.codes[k] == code) return table.symbols[k];
+            if (table.codes[k] == code) {
+                d.bitPosition = bitPosition;
+                return table.symbols[k];
+            }
             ++k;
         }
     }
+    d.bitPosition = bitPosition;
     return code;
 }
