@@ -75,9 +75,10 @@ constexpr double greenFromCr = 0.714139997959136962890625;
 constexpr double blueFromCb = 1.77199995517730712890625;
 
 // Frames with more pixels than this are refused (no image, the decoder's
-// message box, nothing written): 64 Mpixel is far beyond any slide, keeps
-// the RGBA array at 256 MiB and every byte offset well inside 32 bits.
-constexpr int64_t maxPixelCount = int64_t(1) << 26;
+// message box, nothing written): 16 Mpixel (4096 x 4096) is far beyond any
+// slide and keeps a decode of any input up to 1 MiB within a second and
+// 256 MiB, the RGBA array (64 MiB) and the surface's copy of it included.
+constexpr int64_t maxPixelCount = int64_t(1) << 24;
 
 // The entry: decodes `size` bytes of JPEG data and delivers the RGBA image
 // through surface->upload; shows the decoder's message box when the surface
