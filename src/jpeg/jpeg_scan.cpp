@@ -183,6 +183,11 @@ void decodeScan() {
                 for (int32_t by = 0; by < info.v; ++by) {
                     for (int32_t bx = 0; bx < info.h; ++bx) {
                         decodeBlockCoefficients(c, sc);
+                        // A component whose factors exceed component 0's lands
+                        // nowhere: its blocks are read from the stream, but
+                        // transforming them would only cost time (up to four
+                        // million such blocks fit in 1 MiB).
+                        if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
                         dequantizeBlock(sc);
                         inverseDct();
                         placeBlock(c, sc, mcuX + 8 * bx * sc.repeatX, mcuY + 8 * by * sc.repeatY);
