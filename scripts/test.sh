@@ -19,3 +19,6 @@ ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE windowed
 
 echo "== 32-bit Windows cross-build, run under Wine"
 bash tests/win32/run_wine_tests.sh build build-win32
+
+echo "== fuzzing the decoder and the file loader (clang, libFuzzer, 50 s)"
+bash tests/fuzz/run_fuzz.sh build-fuzz 50
