@@ -195,13 +195,18 @@ void platformMessageBox(const char* text, const char* caption) {
 uint32_t platformTicks() { return timeGetTime(); }
 
 // The music through the Media Control Interface: the MPEG device streams the
-// file from disk and plays it on its own threads. Every command may fail
+// file from disk and plays it on threads of its own. Every command may fail
 // (no sound device, no MP3 codec); the show then simply runs silent.
+//
+// Opening the device can take seconds, longest when there is no sound device
+// and the open is going to fail, so the commands go to a thread of the music's
+// own and the show never waits for them.
 struct SoundSystem {
     int channels;
 };
 struct Sound {
-    char alias[16];
+    char openCommand[1100];
+    char playCommand[32];
 };
 struct SoundChannel {
     const Sound* sound;
@@ -209,8 +214,20 @@ struct SoundChannel {
 
 namespace {
 SoundSystem theSoundSystem;
-Sound theSound = {"cqmusic"};
+Sound theSound;
 SoundChannel theChannel;
+
+DWORD WINAPI playMusic(LPVOID parameter) {
+    const Sound* sound = static_cast<const Sound*>(parameter);
+    mciSendStringA(sound->openCommand, nullptr, 0, nullptr);
+    mciSendStringA(sound->playCommand, nullptr, 0, nullptr);
+    // The device was opened on this thread: keep the thread, and with it
+    // the device, serviced until the process ends.
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    Sleep(INFINITE);
+    return 0;
+}
 }  // namespace
 
 SoundSystem* soundSystemCreate() { return &theSoundSystem; }
@@ -218,20 +235,18 @@ SoundSystem* soundSystemCreate() { return &theSoundSystem; }
 void soundSystemInit(SoundSystem* system, int channels) { system->channels = channels; }
 
 Sound* soundCreateStream(SoundSystem*, const char* path) {
-    char command[1024];
-    std::snprintf(command, sizeof command, "open \"%s\" type mpegvideo alias %s", path,
-                  theSound.alias);
-    mciSendStringA(command, nullptr, 0, nullptr);
+    std::snprintf(theSound.openCommand, sizeof theSound.openCommand,
+                  "open \"%s\" type mpegvideo alias cqmusic", path);
+    // Played once: no "repeat", and no "wait" on the music's thread either.
+    std::snprintf(theSound.playCommand, sizeof theSound.playCommand, "play cqmusic");
     return &theSound;
 }
 
 SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
     theChannel.sound = sound;
     if (!paused) {
-        // No "wait" and no "repeat": play once and return at once.
-        char command[64];
-        std::snprintf(command, sizeof command, "play %s", sound->alias);
-        mciSendStringA(command, nullptr, 0, nullptr);
+        HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
+        if (thread) CloseHandle(thread);
     }
     return &theChannel;
 }
