@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The 32-bit Windows build, cross-built here and run under Wine:
-#   1. the back end's own checks (backend_test.exe) on a 1024x768 screen;
+#   1. the back end's own checks (backend_test.exe) on a 1024x768 screen,
+#      and render buffers on WGL pbuffers (render_buffer_test.exe);
 #   2. jpegdecode.exe gives byte-identical PAM files to the native tool on
 #      the decoder tests' whole-file corpus;
 #   3. the real cquorvath.exe in a folder with the assets: slide 0 on screen,
@@ -35,18 +36,20 @@ cmake --no-warn-unused-cli -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cm
     -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
 # The shipped programs and the Windows test helpers; benches and fuzzers are
 # Linux-only tools.
-cmake --build "$win" -j "$(nproc)" --target cquorvath jpegdecode backend_test window_probe ||
+cmake --build "$win" -j "$(nproc)" \
+    --target cquorvath jpegdecode backend_test render_buffer_test window_probe ||
     exit 1
 
 exe="$win/cquorvath.exe"
-jpegdecode_exe=$(find "$win" -name jpegdecode.exe -print -quit)
-jpegdecode_native=$(find "$native" -name jpegdecode -type f -perm -u+x -print -quit)
-screencheck=$(find "$native" -name screencheck -type f -perm -u+x -print -quit)
-export E2E_SEND_CLOSE
-E2E_SEND_CLOSE=$(find "$native" -name send_close -type f -perm -u+x -print -quit)
-for tool in exe jpegdecode_exe jpegdecode_native screencheck E2E_SEND_CLOSE; do
-    if [ -z "${!tool}" ] || [ ! -x "${!tool}" ]; then
-        echo "missing $tool (build the native tree first)"
+jpegdecode_exe="$win/jpegdecode.exe"
+jpegdecode_native="$native/jpegdecode"
+screencheck="$native/tests/e2e/screencheck"
+export E2E_SEND_CLOSE="$native/tests/e2e/send_close"
+# The decoder tests' whole-file corpus, made by their CTest fixture.
+corpus="$native/tests/jpeg/corpus"
+for need in "$exe" "$jpegdecode_exe" "$jpegdecode_native" "$screencheck" "$E2E_SEND_CLOSE"; do
+    if [ ! -x "$need" ]; then
+        echo "missing $need (build and test the native tree first)"
         exit 1
     fi
 done
@@ -107,26 +110,37 @@ status=$?
 sed 's/^/   /' "$E2E_TMP/backend.log"
 check "backend_test.exe under Wine" [ "$status" = 0 ]
 
+echo "-- render buffers on WGL pbuffers"
+timeout -k 5 60 wine "$win/tests/win32/render_buffer_test.exe" >"$E2E_TMP/render_buffer.log" 2>&1
+status=$?
+sed 's/^/   /' "$E2E_TMP/render_buffer.log"
+check "render_buffer_test.exe under Wine" [ "$status" = 0 ]
+
 echo "-- decoder bit-exactness, Windows 32-bit against native"
 corpus_list="$E2E_TMP/corpus.txt"
-find "$native" -path '*corpus*' -type f \( -name '*.jpg' -o -name '*.jpeg' \) | sort >"$corpus_list"
+find "$corpus" -type f -name '*.jpg' 2>/dev/null | sort >"$corpus_list"
 count=$(wc -l <"$corpus_list")
 if [ "$count" = 0 ]; then
-    e2e_fail "no decoder corpus in $native"
+    e2e_fail "no decoder corpus in $corpus"
 else
     mkdir -p "$E2E_TMP/pam/native" "$E2E_TMP/pam/win"
     # One Windows command session decodes the whole corpus: starting Wine
     # once per file would cost far more than the decoding.
+    # Wine's drive Z: is the Unix root; % is doubled for the batch file.
+    windows_path() {
+        local p="Z:${1//\//\\}"
+        printf '%s' "${p//%/%%}"
+    }
     batch="$E2E_TMP/decode.bat"
     : >"$batch"
     i=0
     while IFS= read -r jpg; do
         i=$((i + 1))
         "$jpegdecode_native" "$jpg" "$E2E_TMP/pam/native/$i.pam" >/dev/null 2>&1
-        printf '"%s" "%s" "%s"\r\n' "$(winepath -w "$jpegdecode_exe")" "$(winepath -w "$jpg")" \
-            "$(winepath -w "$E2E_TMP/pam/win/$i.pam")" >>"$batch"
+        printf '"%s" "%s" "%s"\r\n' "$(windows_path "$jpegdecode_exe")" "$(windows_path "$jpg")" \
+            "$(windows_path "$E2E_TMP/pam/win/$i.pam")" >>"$batch"
     done <"$corpus_list"
-    timeout -k 5 300 wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1
+    timeout -k 5 300 wine cmd /c "Z:${batch//\//\\}" >/dev/null 2>&1
     differing=0
     i=0
     while IFS= read -r jpg; do
