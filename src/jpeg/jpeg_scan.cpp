@@ -2,6 +2,7 @@
 // -> samples placed into the RGBA array, subsampled components replicated.
 #include <cstdint>
 
+#include "jpeg/jpeg_bit_reader.h"
 #include "jpeg/jpeg_decoder.h"
 
 namespace {
@@ -29,8 +30,8 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc) {
     JpegDecoder& d = jpegDecoder;
     float* coefficients = d.coefficients;
 
-    int32_t size = decodeHuffman(*sc.dcTable) & 0x0F;
-    int32_t diff = extendSign(readBits(size), size);
+    int32_t size = takeHuffmanSymbol(*sc.dcTable) & 0x0F;
+    int32_t diff = extendValue(takeBits(size), size);
     // In 64 bits so that a long run of large differences cannot overflow;
     // the predictor saturates instead.
     coefficients[0] = float(int64_t(d.dcPredictors[c]) + diff);
@@ -38,7 +39,7 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc) {
 
     int32_t k = 1;
     while (k < 64) {
-        int32_t symbol = decodeHuffman(*sc.acTable);
+        int32_t symbol = takeHuffmanSymbol(*sc.acTable);
         if (symbol == 0) {
             while (k < 64) coefficients[k++] = 0.0f;
             break;
@@ -50,11 +51,11 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc) {
             // A corrupt run past the last position: the rest of the block is
             // zero and the value's bits are read and dropped.
             while (k < 64) coefficients[k++] = 0.0f;
-            readBits(size);
+            takeBits(size);
             break;
         }
         while (k < end) coefficients[k++] = 0.0f;
-        coefficients[k++] = float(extendSign(readBits(size), size));
+        coefficients[k++] = float(extendValue(takeBits(size), size));
     }
 }
 

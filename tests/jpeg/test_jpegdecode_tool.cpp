@@ -25,7 +25,8 @@ std::string outDir() {
 
 ToolRun runTool(const std::string& arguments, const std::string& outputPath) {
     std::remove(outputPath.c_str());
-    std::string errPath = outDir() + "/stderr.txt";
+    // Beside the output, so that tests running at the same time never share it.
+    std::string errPath = outputPath + ".stderr";
     std::string command = std::string(CQ_JPEGDECODE) + " " + arguments + " 2>" + errPath;
     ToolRun run;
     int raw = std::system(command.c_str());

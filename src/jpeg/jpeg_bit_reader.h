@@ -1,0 +1,65 @@
+#pragma once
+// The entropy decoder's per-bit work as inline functions, so that it
+// compiles into the scan decoder's block loop as well as into the public
+// operations (readBits, decodeHuffman, extendSign) that wrap it. Internal to
+// the decoder.
+#include <cstdint>
+
+#include "jpeg/jpeg_decoder.h"
+
+// Loads the next data byte of the entropy-coded segment into currentByte
+// (stuffed bytes, fill bytes, markers and restarts handled); jpeg_entropy.cpp.
+void loadDataByte();
+
+// The next n bits, most significant first. Takes as many bits at a time as
+// currentByte still holds: the same bits and the same state as n calls of
+// readBit.
+inline int32_t takeBits(int32_t n) {
+    JpegDecoder& d = jpegDecoder;
+    uint32_t value = 0;
+    while (n > 0) {
+        if (d.bitPosition == 0) loadDataByte();
+        const int32_t available = 8 - d.bitPosition;
+        const int32_t take = n < available ? n : available;
+        const uint32_t bits = (uint32_t(d.currentByte) >> (available - take)) & ((1u << take) - 1);
+        value = (value << take) | bits;
+        d.bitPosition = (d.bitPosition + take) & 7;
+        n -= take;
+    }
+    return int32_t(value);
+}
+
+// The linear scan of decodeHuffman, one bit per step. The bit reader's state
+// stays in locals for the length of the scan and is written back once.
+inline int32_t takeHuffmanSymbol(const HuffmanTable& table) {
+    JpegDecoder& d = jpegDecoder;
+    int32_t bitPosition = d.bitPosition;
+    uint32_t currentByte = d.currentByte;
+    int32_t code = 0;
+    int32_t k = 0;
+    for (int32_t len = 1; len <= 16; ++len) {
+        if (bitPosition == 0) {
+            loadDataByte();
+            currentByte = d.currentByte;
+        }
+        code = (code << 1) | int32_t((currentByte >> (7 - bitPosition)) & 1);
+        bitPosition = (bitPosition + 1) & 7;
+        while (k < 256 && table.lengths[k] <= len) {
+            if (table.codes[k] == code) {
+                d.bitPosition = bitPosition;
+                return table.symbols[k];
+            }
+            ++k;
+        }
+    }
+    d.bitPosition = bitPosition;
+    return code;
+}
+
+// EXTEND of T.81 (F.2.2.1).
+inline int32_t extendValue(int32_t value, int32_t size) {
+    if (size <= 0) return 0;
+    if (size > 31) size = 31;  // callers pass 0..15; keep the shift defined
+    if ((int64_t(value) >> (size - 1)) & 1) return value;
+    return int32_t(int64_t(value) - (int64_t(1) << size) + 1);
+}
