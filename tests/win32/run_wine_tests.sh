@@ -172,11 +172,17 @@ for s in 0 1 2 3; do
 done
 E2E_SCREENCHECK=$screencheck
 
-# No sound card here: a home folder whose ALSA default device writes what is
-# played to a file, so the music's start through MCI can be heard.
+# Sound: there is no sound card here, so the show is silent (its MCI open
+# fails on the music's own thread) unless its home folder routes ALSA's
+# default device into a file, where the music can then be heard.
+#
+# The exit-status checks run silent: with a stream playing, Wine's own
+# teardown at process exit now and then ends the process with status 1 or
+# a SIGKILL (a stack overflow in a Wine thread; seen in 2 of 20 runs with
+# both cores busy, never in silent runs), which says nothing about the show.
 music="$E2E_TMP/music.raw"
-mkdir -p "$E2E_TMP/home"
-cat >"$E2E_TMP/home/.asoundrc" <<EOF
+mkdir -p "$E2E_TMP/home-silent" "$E2E_TMP/home-sound"
+cat >"$E2E_TMP/home-sound/.asoundrc" <<EOF
 pcm.!default {
     type file
     slave.pcm "null"
@@ -185,15 +191,18 @@ pcm.!default {
 }
 EOF
 
+# start_show silent|sound [IMAGE_TO_LEAVE_OUT]
 start_show() {
+    local home="$E2E_TMP/home-$1"
+    shift
     rm -rf "${E2E_TMP:?}/run" "$music"
     e2e_stage_assets "$assets" "$@"
-    e2e_start 90 env HOME="$E2E_TMP/home" wine "$exe"
+    e2e_start 90 env HOME="$home" wine "$exe"
 }
 
 # Run 1: all assets. Slide 0 at about 5 s of show time; another key is
 # ignored; Escape ends the show.
-start_show
+start_show silent
 if show_wait_first_frame 30; then
     echo "   start to first frame under Wine: $(e2e_since "$E2E_START_TIME" "$SHOW_FIRST_FRAME") s" \
         "(window after $(e2e_since "$E2E_START_TIME" "$SHOW_WINDOW_SEEN") s)"
@@ -205,8 +214,6 @@ if show_wait_first_frame 30; then
     e2e_key "$SHOW_WINDOW" Escape
     e2e_wait_exit 5
     check "Escape ends the show with status 0" [ "${E2E_STATUS:-none}" = 0 ]
-    printf '   music: '
-    check "the music played through MCI" "$screencheck" audio "$music"
 else
     e2e_fail "the show's window with slide 0 did not appear"
 fi
@@ -214,7 +221,7 @@ stop_wineserver
 
 # Run 2: a window manager's close request (WM_DELETE_WINDOW), which Wine's
 # X11 driver delivers to the window procedure as WM_CLOSE.
-start_show
+start_show silent
 if show_wait_first_frame 30; then
     e2e_send_close "$SHOW_WINDOW"
     e2e_wait_exit 5
@@ -226,8 +233,9 @@ stop_wineserver
 
 # Run 3: slide 0's image missing. The loader's box, then the decoder's, each
 # found by caption and answered with Return; then the show runs on: the
-# empty slide 0 is one flat colour, and slide 1 follows at 10 s.
-start_show "${SHOW_IMAGES[0]}"
+# empty slide 0 is one flat colour, slide 1 follows at 10 s, and the music
+# plays.
+start_show sound "${SHOW_IMAGES[0]}"
 box=$(e2e_wait_window "khar bax" 30)
 check "the loader's box \"khar bax\" appears" [ -n "$box" ]
 text=$(timeout 20 wine "$win/tests/win32/window_probe.exe" text "khar bax" 2>/dev/null | tr -d '\r')
@@ -254,9 +262,10 @@ if SHOW_WINDOW=$(e2e_wait_window "$SHOW_TITLE" 30); then
         sleep 0.2
     done
     check "slide 1 follows (seen ${seen:-never} s after the start)" [ -n "$seen" ]
+    printf '   music: '
+    check "the music plays through MCI" "$screencheck" audio "$music"
     e2e_key "$SHOW_WINDOW" Escape
-    e2e_wait_exit 5
-    check "Escape still ends it with status 0" [ "${E2E_STATUS:-none}" = 0 ]
+    check "Escape still ends it" e2e_wait_exit 5
 else
     e2e_fail "the show did not go on after the boxes"
 fi
