@@ -125,7 +125,7 @@ TEST_F(DrawSlides, AnEmptySlideIsDrawnAsOneColour) {
     // What the load step leaves for a missing file: a fresh Bitmap given a
     // 0 x 0 image.
     Bitmap& slide = slides[1];
-    slide.~Bitmap();
+    slide.Bitmap::~Bitmap();
     new (&slide) Bitmap();
     const uint8_t nothing[4] = {0, 0, 0, 0};
     slide.upload(nothing, 0, 0);
