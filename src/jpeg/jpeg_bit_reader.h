@@ -7,9 +7,32 @@
 
 #include "jpeg/jpeg_decoder.h"
 
-// Loads the next data byte of the entropy-coded segment into currentByte
-// (stuffed bytes, fill bytes, markers and restarts handled); jpeg_entropy.cpp.
-void loadDataByte();
+// The one bounds check on the input. Past the end the input reads as 0x00:
+// the parser then finds no marker and stops, and the bit reader sees zero
+// bits and no more fill bytes, so every loop ends. `position` stays at the
+// end and `exhausted` is set.
+inline int32_t nextInputByte() {
+    JpegDecoder& d = jpegDecoder;
+    if (uint32_t(d.position) < uint32_t(d.size)) return d.input[d.position++];
+    d.exhausted = 1;
+    return 0;
+}
+
+// What follows a 0xFF in the entropy-coded data: fill bytes, then a stuffed
+// zero (the 0xFF is data) or a marker, which is dropped (a restart marker
+// also zeroes the DC predictors) before the next byte is loaded in its
+// place; jpeg_entropy.cpp.
+void loadAfterFF();
+
+// Loads the next data byte of the entropy-coded segment into currentByte;
+// ordinary bytes take the short way.
+inline void loadDataByte() {
+    JpegDecoder& d = jpegDecoder;
+    const int32_t byte = nextInputByte();
+    d.bitPosition = 0;
+    d.currentByte = uint8_t(byte);
+    if (byte == 0xFF) loadAfterFF();
+}
 
 // The next n bits, most significant first. Takes as many bits at a time as
 // currentByte still holds: the same bits and the same state as n calls of

@@ -47,8 +47,8 @@ struct JpegDecoder {
     float coefficients[64];  // zigzag order, as decoded
 
     // Bounds of the input. Kept after the fields above so that their layout
-    // stays the documented one. Every read goes through readByte/readWord,
-    // which never look at input[size] or beyond: past the end they yield 0
+    // stays the documented one. Every read goes through one bounds check,
+    // which never looks at input[size] or beyond: past the end reads yield 0
     // and set `exhausted`, after which the scan stops at the next MCU.
     int32_t size;
     uint8_t exhausted;

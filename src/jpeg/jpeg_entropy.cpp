@@ -1,31 +1,13 @@
-// Byte and bit readers and Huffman decoding (the per-bit loops are inline in
-// jpeg_bit_reader.h). This file holds the decoder's only access to the input
-// bytes (nextInputByte).
+// Byte and bit readers and Huffman decoding. The per-bit loops and the one
+// bounds check on the input (nextInputByte) are inline in jpeg_bit_reader.h.
 #include <cstdint>
 
 #include "jpeg/jpeg_decoder.h"
 #include "jpeg/jpeg_bit_reader.h"
 
-namespace {
-
-// The one bounds check. Past the end the input reads as 0x00: the parser
-// then finds no marker and stops, and the bit reader sees zero bits and no
-// more fill bytes, so every loop ends. `position` stays at the end.
-inline int32_t nextInputByte() {
-    JpegDecoder& d = jpegDecoder;
-    if (uint32_t(d.position) < uint32_t(d.size)) return d.input[d.position++];
-    d.exhausted = 1;
-    return 0;
-}
-
-}  // namespace
-
-// A stuffed 0xFF 0x00 is one 0xFF; fill bytes and markers are dropped, and
-// a restart marker also zeroes the DC predictors.
-void loadDataByte() {
+void loadAfterFF() {
     JpegDecoder& d = jpegDecoder;
     for (;;) {
-        if (readByte() != 0xFF) return;
         int32_t marker;
         do {
             marker = readByte();
@@ -39,6 +21,7 @@ void loadDataByte() {
             d.currentByte = 0xFF;
             return;
         }
+        if (readByte() != 0xFF) return;
     }
 }
 

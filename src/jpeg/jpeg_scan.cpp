@@ -24,11 +24,28 @@ struct ScanComponent {
     int32_t repeatY;
 };
 
+// Natural position of each zigzag index: the inverse of zigzagIndex.
+struct NaturalOrder {
+    int32_t index[64];
+    NaturalOrder() {
+        for (int32_t n = 0; n < 64; ++n) index[zigzagIndex[n]] = n;
+    }
+};
+const NaturalOrder natural;
+
+// Zigzag positions of the coefficients a block's stream gave a value other
+// than 0, DC always first: only these need the multiplication chain.
+struct NonZero {
+    int32_t count;
+    int32_t zigzag[64];
+};
+
 // DC difference against the component's predictor, then AC run/size pairs,
 // into coefficients (zigzag order).
-void decodeBlockCoefficients(int32_t c, const ScanComponent& sc) {
+void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZero) {
     JpegDecoder& d = jpegDecoder;
     float* coefficients = d.coefficients;
+    for (int32_t k = 1; k < 64; ++k) coefficients[k] = 0.0f;
 
     int32_t size = takeHuffmanSymbol(*sc.dcTable) & 0x0F;
     int32_t diff = extendValue(takeBits(size), size);
@@ -36,40 +53,43 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc) {
     // the predictor saturates instead.
     coefficients[0] = float(int64_t(d.dcPredictors[c]) + diff);
     d.dcPredictors[c] = truncateToInt(coefficients[0]);
+    nonZero.zigzag[0] = 0;
+    nonZero.count = 1;
 
     int32_t k = 1;
     while (k < 64) {
         int32_t symbol = takeHuffmanSymbol(*sc.acTable);
-        if (symbol == 0) {
-            while (k < 64) coefficients[k++] = 0.0f;
-            break;
-        }
+        if (symbol == 0) break;  // end of block: the rest stays 0
         int32_t run = (symbol >> 4) & 0x0F;
         size = symbol & 0x0F;
-        int32_t end = k + run;
-        if (end > 63) {
+        k += run;
+        if (k > 63) {
             // A corrupt run past the last position: the rest of the block is
             // zero and the value's bits are read and dropped.
-            while (k < 64) coefficients[k++] = 0.0f;
             takeBits(size);
             break;
         }
-        while (k < end) coefficients[k++] = 0.0f;
-        coefficients[k++] = float(extendValue(takeBits(size), size));
+        int32_t value = extendValue(takeBits(size), size);
+        if (value != 0) {
+            coefficients[k] = float(value);
+            nonZero.zigzag[nonZero.count++] = k;
+        }
+        ++k;
     }
 }
 
 // Dequantise, reorder to natural order and fold in the AAN prescale: one
-// multiplication chain per coefficient, rounded to float once.
-void dequantizeBlock(const ScanComponent& sc) {
+// multiplication chain per coefficient, rounded to float once. A zero
+// coefficient gives +0.0 whatever the factors (all are non-negative), so
+// only the others are multiplied.
+void dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
     JpegDecoder& d = jpegDecoder;
-    for (int32_t r = 0; r < 8; ++r) {
-        const double scaleR = aanScale[r];
-        for (int32_t u = 0; u < 8; ++u) {
-            const int32_t n = 8 * r + u;
-            const double c = d.coefficients[zigzagIndex[n]];
-            d.block[n] = float(((sc.quant[n] * c) * double(aanScale[u])) * scaleR);
-        }
+    for (float& b : d.block) b = 0.0f;
+    for (int32_t i = 0; i < nonZero.count; ++i) {
+        const int32_t z = nonZero.zigzag[i];
+        const int32_t n = natural.index[z];
+        const double c = d.coefficients[z];
+        d.block[n] = float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
     }
 }
 
@@ -96,6 +116,8 @@ void placeBlock(int32_t c, const ScanComponent& sc, int32_t originX, int32_t ori
                 const uint8_t* src = samples + 8 * row;
                 if (rx == 1) {
                     for (int32_t col = 0; col < 8; ++col) line[col * 4] = src[col];
+                } else if (rx == 2) {
+                    for (int32_t col = 0; col < 8; ++col) line[col * 8] = line[col * 8 + 4] = src[col];
                 } else {
                     for (int32_t col = 0; col < 8; ++col) {
                         for (int32_t dx = 0; dx < rx; ++dx) line[(col * rx + dx) * 4] = src[col];
@@ -183,13 +205,14 @@ void decodeScan() {
                 const ScanComponent& sc = scan[c];
                 for (int32_t by = 0; by < info.v; ++by) {
                     for (int32_t bx = 0; bx < info.h; ++bx) {
-                        decodeBlockCoefficients(c, sc);
+                        NonZero nonZero;
+                        decodeBlockCoefficients(c, sc, nonZero);
                         // A component whose factors exceed component 0's lands
                         // nowhere: its blocks are read from the stream, but
                         // transforming them would only cost time (up to four
                         // million such blocks fit in 1 MiB).
                         if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
-                        dequantizeBlock(sc);
+                        dequantizeBlock(sc, nonZero);
                         inverseDct();
                         placeBlock(c, sc, mcuX + 8 * bx * sc.repeatX, mcuY + 8 * by * sc.repeatY);
                     }
