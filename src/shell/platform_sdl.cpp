@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "shell/display.h"
-#include "shell/entry.h"
 #include "shell/gl.h"
 #include "shell/message_box.h"
 #include "shell/platform.h"
@@ -234,11 +233,4 @@ SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
     theChannel.playing = sound && sound->music && Mix_PlayMusic(sound->music, 1) == 0;
     if (paused) Mix_PauseMusic();
     return &theChannel;
-}
-
-// Weak so that test programs, which link this back end for its GL window,
-// can bring their own main.
-__attribute__((weak)) int main(int, char**) {
-    setMessageBoxHandler(platformMessageBox);
-    return runProgram();
 }
