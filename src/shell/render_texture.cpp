@@ -5,6 +5,7 @@
 GenFramebuffersProc genFramebuffers = nullptr;
 BindFramebufferProc bindFramebuffer = nullptr;
 FramebufferTexture2DProc framebufferTexture2D = nullptr;
+DeleteFramebuffersProc deleteFramebuffers = nullptr;
 
 bool hasExtension(const char* extensionList, const char* name) {
     if (!extensionList || !name || !*name) return false;
@@ -21,17 +22,20 @@ bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup) 
     genFramebuffers = nullptr;
     bindFramebuffer = nullptr;
     framebufferTexture2D = nullptr;
+    deleteFramebuffers = nullptr;
     if (!lookup) return false;
 
-    const char* names[3];
+    const char* names[4];
     if (hasExtension(extensionList, "GL_EXT_framebuffer_object")) {
         names[0] = "glGenFramebuffersEXT";
         names[1] = "glBindFramebufferEXT";
         names[2] = "glFramebufferTexture2DEXT";
+        names[3] = "glDeleteFramebuffersEXT";
     } else if (hasExtension(extensionList, "GL_ARB_framebuffer_object")) {
         names[0] = "glGenFramebuffers";
         names[1] = "glBindFramebuffer";
         names[2] = "glFramebufferTexture2D";
+        names[3] = "glDeleteFramebuffers";
     } else {
         return false;
     }
@@ -39,10 +43,12 @@ bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup) 
     void* gen = lookup(names[0]);
     void* bind = lookup(names[1]);
     void* attach = lookup(names[2]);
-    if (!gen || !bind || !attach) return false;
+    void* remove = lookup(names[3]);
+    if (!gen || !bind || !attach || !remove) return false;
     // Function pointers travel through void* the way every GL loader does it.
     genFramebuffers = reinterpret_cast<GenFramebuffersProc>(gen);
     bindFramebuffer = reinterpret_cast<BindFramebufferProc>(bind);
     framebufferTexture2D = reinterpret_cast<FramebufferTexture2DProc>(attach);
+    deleteFramebuffers = reinterpret_cast<DeleteFramebuffersProc>(remove);
     return true;
 }

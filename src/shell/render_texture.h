@@ -12,20 +12,22 @@ using BindFramebufferProc = void(APIENTRY*)(GLenum target, GLuint framebuffer);
 using FramebufferTexture2DProc = void(APIENTRY*)(GLenum target, GLenum attachment,
                                                  GLenum textureTarget, GLuint texture,
                                                  GLint level);
+using DeleteFramebuffersProc = void(APIENTRY*)(GLsizei count, const GLuint* framebuffers);
 
 extern GenFramebuffersProc genFramebuffers;
 extern BindFramebufferProc bindFramebuffer;
 extern FramebufferTexture2DProc framebufferTexture2D;
+extern DeleteFramebuffersProc deleteFramebuffers;
 
 // Whether name appears as a whole word in a GL extension list (names
 // separated by spaces).
 bool hasExtension(const char* extensionList, const char* name);
 
-// Fills the three entry points from the driver's extension list and a lookup
-// of entry points by name. A platform lookup may return non-null even for
-// names the driver does not have, so the list decides which names are asked
-// for: the EXT names with GL_EXT_framebuffer_object, otherwise the core names
-// with GL_ARB_framebuffer_object. True when all three were found; otherwise
-// all three are left null.
+// Fills the entry points from the driver's extension list and a lookup of
+// entry points by name. A platform lookup may return non-null even for names
+// the driver does not have, so the list decides which names are asked for:
+// the EXT names with GL_EXT_framebuffer_object, otherwise the core names with
+// GL_ARB_framebuffer_object. True when all four were found; otherwise all are
+// left null.
 using ProcLookup = void* (*)(const char* name);
 bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup);

@@ -20,14 +20,9 @@ constexpr GLenum kColourAttachment0 = 0x8CE0;   // GL_COLOR_ATTACHMENT0(_EXT)
 bool drawingIntoBuffer = false;
 GLint windowViewport[4] = {0, 0, 0, 0};
 
-// The lookup that display set-up does gives no delete entry point, so the
-// framebuffers of destroyed buffers are kept for the next one. Beyond this
-// many at once a name is simply left to the context.
-constexpr int kSpareFramebuffers = 16;
-GLuint spareFramebuffers[kSpareFramebuffers];
-int spareCount = 0;
-
-bool haveFramebuffers() { return genFramebuffers && bindFramebuffer && framebufferTexture2D; }
+bool haveFramebuffers() {
+    return genFramebuffers && bindFramebuffer && framebufferTexture2D && deleteFramebuffers;
+}
 
 GLuint currentFramebuffer() {
     GLint name = 0;
@@ -62,12 +57,8 @@ void detachColourBuffer(RenderBuffer&) {}
 bool createRenderTarget(RenderBuffer& buffer) {
     if (!haveFramebuffers() || buffer.textureName == 0) return false;
     GLuint name = 0;
-    if (spareCount > 0) {
-        name = spareFramebuffers[--spareCount];
-    } else {
-        genFramebuffers(1, &name);
-        if (name == 0) return false;
-    }
+    genFramebuffers(1, &name);
+    if (name == 0) return false;
     setColourAttachment(name, buffer.textureName);
     buffer.framebuffer = name;
     return true;
@@ -88,8 +79,9 @@ void releaseRenderDC(RenderBuffer&) {}
 
 void destroyRenderTarget(RenderBuffer& buffer) {
     if (buffer.framebuffer == 0 || !haveFramebuffers()) return;
-    // The texture is gone already; a spare framebuffer holds no attachment.
-    setColourAttachment(buffer.framebuffer, 0);
-    if (spareCount < kSpareFramebuffers) spareFramebuffers[spareCount++] = buffer.framebuffer;
+    // Deleting the framebuffer that is the drawing target falls back to the
+    // window's, as makeWindowContextCurrent would.
+    if (currentFramebuffer() == buffer.framebuffer) makeWindowContextCurrent();
+    deleteFramebuffers(1, &buffer.framebuffer);
     buffer.framebuffer = 0;
 }

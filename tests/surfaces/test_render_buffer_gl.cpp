@@ -196,7 +196,7 @@ TEST(RenderBufferGl, ReadBackAfterAnotherTextureWasBoundReadsItsOwn) {
     EXPECT_EQ(cachedPixel(pixels, 32, 28, 28).a, 50);
 }
 
-TEST(RenderBufferGl, BuffersCanBeDestroyedAndMadeAgainFromThePool) {
+TEST(RenderBufferGl, BuffersCanBeMadeAgainAfterThePoolIsReleased) {
     renderBufferPool = new RenderBuffer[2];
     ASSERT_TRUE(renderBufferPool[0].create(16, 16));
     ASSERT_TRUE(renderBufferPool[1].create(16, 16));
@@ -206,10 +206,10 @@ TEST(RenderBufferGl, BuffersCanBeDestroyedAndMadeAgainFromThePool) {
     releaseRenderBufferPool();
     EXPECT_EQ(renderBufferPool, nullptr);
 
-    // A new buffer on a recycled framebuffer draws as well as the first.
+    // The released framebuffers are deleted; a new buffer draws as well as
+    // the first ones did.
     RenderBuffer again;
     ASSERT_TRUE(again.create(40, 40));
-    EXPECT_TRUE(again.framebuffer == framebuffers[0] || again.framebuffer == framebuffers[1]);
     drawQuadrants(again, kQuadrants);
     finishDrawing(again);
     clearBackBuffer(0, 0, 0);

@@ -25,8 +25,12 @@ protected:
         askedFor.clear();
         missingName = "";
     }
-    static bool allNull() { return !genFramebuffers && !bindFramebuffer && !framebufferTexture2D; }
-    static bool allSet() { return genFramebuffers && bindFramebuffer && framebufferTexture2D; }
+    static bool allNull() {
+        return !genFramebuffers && !bindFramebuffer && !framebufferTexture2D && !deleteFramebuffers;
+    }
+    static bool allSet() {
+        return genFramebuffers && bindFramebuffer && framebufferTexture2D && deleteFramebuffers;
+    }
 };
 }  // namespace
 
@@ -47,14 +51,16 @@ TEST_F(RenderTextureLookup, UsesTheExtNamesWhenTheDriverListsTheExtension) {
     EXPECT_TRUE(loadRenderTextureEntryPoints(
         "GL_ARB_framebuffer_object GL_EXT_framebuffer_object", fakeLookup));
     EXPECT_EQ(askedFor, (std::vector<std::string>{"glGenFramebuffersEXT", "glBindFramebufferEXT",
-                                                  "glFramebufferTexture2DEXT"}));
+                                                  "glFramebufferTexture2DEXT",
+                                                  "glDeleteFramebuffersEXT"}));
     EXPECT_TRUE(allSet());
 }
 
 TEST_F(RenderTextureLookup, FallsBackToTheCoreNames) {
     EXPECT_TRUE(loadRenderTextureEntryPoints("GL_ARB_framebuffer_object", fakeLookup));
     EXPECT_EQ(askedFor, (std::vector<std::string>{"glGenFramebuffers", "glBindFramebuffer",
-                                                  "glFramebufferTexture2D"}));
+                                                  "glFramebufferTexture2D",
+                                                  "glDeleteFramebuffers"}));
     EXPECT_TRUE(allSet());
 }
 
@@ -70,7 +76,7 @@ TEST_F(RenderTextureLookup, FailsWithoutTheExtensionWhateverTheLookupSays) {
 
 TEST_F(RenderTextureLookup, FailsWhenAnyOneEntryPointIsMissing) {
     const char* names[] = {"glGenFramebuffersEXT", "glBindFramebufferEXT",
-                           "glFramebufferTexture2DEXT"};
+                           "glFramebufferTexture2DEXT", "glDeleteFramebuffersEXT"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         missingName = name;
