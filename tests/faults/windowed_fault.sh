@@ -29,6 +29,7 @@ export SDL_AUDIODRIVER=dummy
 boxes=()
 slide_check=0        # the slide whose picture must be on screen, or "uniform"
 runner=()
+program=$E2E_PROGRAM
 listen=0             # 1: the sound device is a file, which must stay silent
 
 show_prepare || exit 1
@@ -49,6 +50,10 @@ case $scenario in
         chmod 000 "$run/${SHOW_IMAGES[2]}"
         chmod 755 "$E2E_TMP" "$run"
         chmod 644 "$run/${SHOW_IMAGES[0]}" "$run/${SHOW_IMAGES[1]}" "$run/${SHOW_IMAGES[3]}" "$run/$SHOW_MUSIC"
+        # A copy the user nobody can run, wherever the build tree lies.
+        program="$E2E_TMP/cquorvath"
+        cp "$E2E_PROGRAM" "$program"
+        chmod 755 "$program"
         runner=(setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env)
         runner+=(env "DISPLAY=$DISPLAY" SDL_AUDIODRIVER=dummy "ASAN_OPTIONS=$ASAN_OPTIONS")
         boxes=("$FAULT_LOADER_CAPTION" "$FAULT_DECODER_CAPTION")
@@ -93,7 +98,7 @@ esac
 if [ "$listen" = 1 ]; then
     export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_TMP/audio.raw"
 fi
-e2e_start 90 "${runner[@]}" "$E2E_PROGRAM"
+e2e_start 90 "${runner[@]}" "$program"
 fault_expect_boxes "${boxes[@]}"
 
 if [ "$scenario" = no-fbo ]; then
