@@ -69,7 +69,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # Our own wine server (and a second screen while it runs), ended with the
 # script.
-stop_wineserver() { wineserver -k 2>/dev/null || true; }
+# Wait for the old server to be gone: a wine started while it is still
+# shutting down can connect to it and crash.
+stop_wineserver() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null || true
+}
 small_xvfb_pid=""
 stop_small_xvfb() {
     if [ -n "$small_xvfb_pid" ]; then
