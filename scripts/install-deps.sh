@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need.
 # Idempotent and quiet when everything is already there.
+#   install-deps.sh        everything the tests need
+#   install-deps.sh show   only what building and running the show needs
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config git
-  googletest libgtest-dev
+  cmake g++ make pkg-config
   libsdl2-dev libsdl2-mixer-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev
-  libjpeg-turbo-progs lame sox
-  xvfb xdotool x11-utils imagemagick
-  g++-mingw-w64-i686 wine wine32
-  clang libclang-rt-14-dev valgrind
 )
+if [ "${1:-}" != show ]; then
+  packages+=(
+    git googletest libgtest-dev libjpeg-turbo-progs lame sox
+    xvfb xdotool x11-utils imagemagick
+    g++-mingw-w64-i686 wine wine32
+    clang libclang-rt-14-dev valgrind
+  )
+fi
 
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
 
 # Wine runs the 32-bit Windows build and needs the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "${1:-}" != show ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
   need_update=1
 fi

@@ -3,8 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target cquorvath
+bash scripts/install-deps.sh show
+# A build of its own without the tests, so that the test packages are not
+# needed here and a later test build finds all of its tools.
+cmake -S . -B build-show -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCQ_BUILD_TESTS=OFF >/dev/null
+cmake --build build-show -j "$(nproc)" --target cquorvath
 cd assets
-exec ../build/cquorvath
+exec ../build-show/cquorvath
