@@ -2,31 +2,31 @@
 
 namespace jpegtest {
 
-HuffmanSpec allAcSymbols() {
-    HuffmanSpec spec{};
-    spec.symbols.push_back(0x00);
-    spec.symbols.push_back(0xF0);
+HuffmanDefinition allAcSymbols() {
+    HuffmanDefinition layout{};
+    layout.symbols.push_back(0x00);
+    layout.symbols.push_back(0xF0);
     for (int run = 0; run < 16; ++run) {
-        for (int size = 1; size <= 10; ++size) spec.symbols.push_back(uint8_t(run << 4 | size));
+        for (int size = 1; size <= 10; ++size) layout.symbols.push_back(uint8_t(run << 4 | size));
     }
-    spec.counts[7] = uint8_t(spec.symbols.size());  // 162 codes of 8 bits
-    return spec;
+    layout.counts[7] = uint8_t(layout.symbols.size());  // 162 codes of 8 bits
+    return layout;
 }
 
-HuffmanSpec allDcSizes() {
-    HuffmanSpec spec{};
-    for (int size = 0; size < 16; ++size) spec.symbols.push_back(uint8_t(size));
-    spec.counts[4] = 16;
-    return spec;
+HuffmanDefinition allDcSizes() {
+    HuffmanDefinition layout{};
+    for (int size = 0; size < 16; ++size) layout.symbols.push_back(uint8_t(size));
+    layout.counts[4] = 16;
+    return layout;
 }
 
-HuffmanCoder::HuffmanCoder(const HuffmanSpec& spec) {
+HuffmanCoder::HuffmanCoder(const HuffmanDefinition& layout) {
     int code = 0;
     size_t k = 0;
     for (int len = 1; len <= 16; ++len) {
-        for (int i = 0; i < spec.counts[len - 1]; ++i, ++k, ++code) {
-            this->code[spec.symbols[k]] = uint16_t(code);
-            length[spec.symbols[k]] = uint8_t(len);
+        for (int i = 0; i < layout.counts[len - 1]; ++i, ++k, ++code) {
+            this->code[layout.symbols[k]] = uint16_t(code);
+            length[layout.symbols[k]] = uint8_t(len);
         }
         code <<= 1;
     }
@@ -120,10 +120,10 @@ void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[6
     putSegment(out, 0xDB, payload);
 }
 
-void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanSpec& spec) {
+void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanDefinition& layout) {
     std::vector<uint8_t> payload{uint8_t(tableClass << 4 | number)};
-    payload.insert(payload.end(), spec.counts, spec.counts + 16);
-    payload.insert(payload.end(), spec.symbols.begin(), spec.symbols.end());
+    payload.insert(payload.end(), layout.counts, layout.counts + 16);
+    payload.insert(payload.end(), layout.symbols.begin(), layout.symbols.end());
     putSegment(out, 0xC4, payload);
 }
 
@@ -151,42 +151,42 @@ void putScanHeader(std::vector<uint8_t>& out, const std::vector<FrameComponent>&
     putSegment(out, 0xDA, payload);
 }
 
-ImageSpec::ImageSpec() {
+ImageLayout::ImageLayout() {
     for (int32_t& q : quant) q = 1;
 }
 
-std::vector<uint8_t> encodeImage(const ImageSpec& spec, const BlockSource& source) {
+std::vector<uint8_t> encodeImage(const ImageLayout& layout, const BlockSource& source) {
     std::vector<uint8_t> out;
     putMarker(out, 0xD8);
-    putQuantTable(out, 0, spec.quant, spec.sixteenBitQuant);
-    putFrame(out, spec.width, spec.height, spec.components);
-    const HuffmanSpec dcSpec = allDcSizes();
-    const HuffmanSpec acSpec = allAcSymbols();
-    putHuffmanTable(out, 0, 0, dcSpec);
-    putHuffmanTable(out, 1, 0, acSpec);
-    if (spec.restartEveryRow) {
-        int mcusPerRow = (spec.width + 8 * spec.components[0].h - 1) / (8 * spec.components[0].h);
+    putQuantTable(out, 0, layout.quant, layout.sixteenBitQuant);
+    putFrame(out, layout.width, layout.height, layout.components);
+    const HuffmanDefinition dcDefinition = allDcSizes();
+    const HuffmanDefinition acDefinition = allAcSymbols();
+    putHuffmanTable(out, 0, 0, dcDefinition);
+    putHuffmanTable(out, 1, 0, acDefinition);
+    if (layout.restartEveryRow) {
+        int mcusPerRow = (layout.width + 8 * layout.components[0].h - 1) / (8 * layout.components[0].h);
         putSegment(out, 0xDD, {uint8_t(mcusPerRow >> 8), uint8_t(mcusPerRow)});
     }
-    putScanHeader(out, spec.components);
+    putScanHeader(out, layout.components);
 
-    const HuffmanCoder dc(dcSpec);
-    const HuffmanCoder ac(acSpec);
+    const HuffmanCoder dc(dcDefinition);
+    const HuffmanCoder ac(acDefinition);
     BitWriter bits;
     int32_t predictors[3] = {0, 0, 0};
-    const int mcuWidth = 8 * spec.components[0].h;
-    const int mcuHeight = 8 * spec.components[0].v;
+    const int mcuWidth = 8 * layout.components[0].h;
+    const int mcuHeight = 8 * layout.components[0].v;
     int restartNumber = 0;
-    for (int mcuY = 0; mcuY < spec.height; mcuY += mcuHeight) {
-        if (spec.restartEveryRow && mcuY > 0) {
+    for (int mcuY = 0; mcuY < layout.height; mcuY += mcuHeight) {
+        if (layout.restartEveryRow && mcuY > 0) {
             bits.flush();
             putMarker(bits.bytes, uint8_t(0xD0 + (restartNumber++ & 7)));
             predictors[0] = predictors[1] = predictors[2] = 0;
         }
-        for (int mcuX = 0; mcuX < spec.width; mcuX += mcuWidth) {
-            for (size_t c = 0; c < spec.components.size(); ++c) {
-                for (int by = 0; by < spec.components[c].v; ++by) {
-                    for (int bx = 0; bx < spec.components[c].h; ++bx) {
+        for (int mcuX = 0; mcuX < layout.width; mcuX += mcuWidth) {
+            for (size_t c = 0; c < layout.components.size(); ++c) {
+                for (int by = 0; by < layout.components[c].v; ++by) {
+                    for (int bx = 0; bx < layout.components[c].h; ++bx) {
                         int32_t zigzag[64] = {};
                         source(int(c), mcuX, mcuY, by, bx, zigzag);
                         encodeBlock(bits, zigzag, predictors[c], dc, ac);

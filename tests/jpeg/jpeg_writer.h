@@ -7,19 +7,19 @@
 
 namespace jpegtest {
 
-struct HuffmanSpec {
+struct HuffmanDefinition {
     uint8_t counts[16];
     std::vector<uint8_t> symbols;
 };
 
 // Every AC symbol (EOB, ZRL, run 0..15 x size 1..10) with an 8-bit code, and
 // DC sizes 0..15 with 5-bit codes: not compact, but valid and complete.
-HuffmanSpec allAcSymbols();
-HuffmanSpec allDcSizes();
+HuffmanDefinition allAcSymbols();
+HuffmanDefinition allDcSizes();
 
 // Canonical codes, as T.81 Annex C assigns them.
 struct HuffmanCoder {
-    explicit HuffmanCoder(const HuffmanSpec& spec);
+    explicit HuffmanCoder(const HuffmanDefinition& layout);
     uint16_t code[256] = {};
     uint8_t length[256] = {};
 };
@@ -51,7 +51,7 @@ struct FrameComponent {
 void putMarker(std::vector<uint8_t>& out, uint8_t code);
 void putSegment(std::vector<uint8_t>& out, uint8_t code, const std::vector<uint8_t>& payload);
 void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[64], bool sixteenBit);
-void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanSpec& spec);
+void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanDefinition& layout);
 void putFrame(std::vector<uint8_t>& out, int width, int height,
               const std::vector<FrameComponent>& components);
 void putScanHeader(std::vector<uint8_t>& out, const std::vector<FrameComponent>& components);
@@ -60,18 +60,18 @@ void putScanHeader(std::vector<uint8_t>& out, const std::vector<FrameComponent>&
 // pixels, block row and column inside the MCU.
 using BlockSource = std::function<void(int c, int mcuX, int mcuY, int by, int bx, int32_t* zigzag)>;
 
-struct ImageSpec {
+struct ImageLayout {
     int width = 8;
     int height = 8;
     std::vector<FrameComponent> components{{1, 1, 1, 0}};
     int32_t quant[64];  // table 0 (and every component's table), zigzag order
     bool sixteenBitQuant = false;
     bool restartEveryRow = false;  // DRI of one MCU row, RSTn between rows
-    ImageSpec();
+    ImageLayout();
 };
 
 // A whole file: SOI, DQT, SOF0, DHT (DC and AC table 0), optional DRI, SOS,
 // the blocks in the decoder's MCU order, EOI.
-std::vector<uint8_t> encodeImage(const ImageSpec& spec, const BlockSource& source);
+std::vector<uint8_t> encodeImage(const ImageLayout& layout, const BlockSource& source);
 
 }  // namespace jpegtest

@@ -170,10 +170,10 @@ std::vector<uint8_t> sensitiveIdctFile() {
             foundRounded += roundedDiffer;
         }
     }
-    jpegtest::ImageSpec spec;
-    spec.width = 8 * int(chosen.size());
-    spec.height = 8;
-    return jpegtest::encodeImage(spec, [&](int, int mcuX, int, int, int, int32_t* zz) {
+    jpegtest::ImageLayout layout;
+    layout.width = 8 * int(chosen.size());
+    layout.height = 8;
+    return jpegtest::encodeImage(layout, [&](int, int mcuX, int, int, int, int32_t* zz) {
         std::memcpy(zz, chosen[size_t(mcuX / 8)].data(), 64 * sizeof(int32_t));
     });
 }
@@ -202,11 +202,11 @@ std::vector<uint8_t> sensitiveColourFile() {
         jpegtest::ycbcrSinglePrecision(in, single);
         if (std::memcmp(real, single, 3) != 0) triples.insert(triples.end(), in, in + 3);
     }
-    jpegtest::ImageSpec spec;
-    spec.width = 8 * 16;
-    spec.height = 8 * 12;
-    spec.components = {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
-    return jpegtest::encodeImage(spec, [&](int c, int mcuX, int mcuY, int, int, int32_t* zz) {
+    jpegtest::ImageLayout layout;
+    layout.width = 8 * 16;
+    layout.height = 8 * 12;
+    layout.components = {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
+    return jpegtest::encodeImage(layout, [&](int c, int mcuX, int mcuY, int, int, int32_t* zz) {
         size_t index = size_t(mcuY / 8) * 16 + size_t(mcuX / 8);
         int sample = index * 3 < triples.size() ? triples[index * 3 + size_t(c)] : 128;
         // DC-only with quantiser 1: the transform gives the DC value in all
@@ -218,10 +218,10 @@ std::vector<uint8_t> sensitiveColourFile() {
 // A 12-bit extended-sequential header (SOF1, precision 12) in front of an
 // otherwise ordinary scan: must be refused.
 std::vector<uint8_t> twelveBitFile() {
-    jpegtest::ImageSpec spec;
-    spec.width = 16;
-    spec.height = 16;
-    std::vector<uint8_t> bytes = jpegtest::encodeImage(spec, [](int, int, int, int, int, int32_t* zz) {
+    jpegtest::ImageLayout layout;
+    layout.width = 16;
+    layout.height = 16;
+    std::vector<uint8_t> bytes = jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t* zz) {
         zz[0] = 100;
     });
     for (size_t i = 0; i + 4 < bytes.size(); ++i) {

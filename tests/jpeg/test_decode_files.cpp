@@ -176,12 +176,12 @@ TEST(DamagedFiles, RandomBytesAndRandomDamage) {
 // A valid stream whose frame header declares the given size and sampling,
 // with a few bytes of entropy data at most.
 std::vector<uint8_t> declaredFrame(int width, int height, std::vector<jpegtest::FrameComponent> components) {
-    jpegtest::ImageSpec spec;
-    spec.width = 8;
-    spec.height = 8;
-    spec.components = components;
-    for (auto& c : spec.components) c.h = c.v = 1;
-    std::vector<uint8_t> bytes = jpegtest::encodeImage(spec, [](int, int, int, int, int, int32_t*) {});
+    jpegtest::ImageLayout layout;
+    layout.width = 8;
+    layout.height = 8;
+    layout.components = components;
+    for (auto& c : layout.components) c.h = c.v = 1;
+    std::vector<uint8_t> bytes = jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t*) {});
     for (size_t i = 0; i + 8 < bytes.size(); ++i) {
         if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
             bytes[i + 5] = uint8_t(height >> 8);

@@ -49,15 +49,15 @@ Bytes scan3() {
 }
 
 Bytes huffmanTable(int tableClass, int number, std::vector<int> counts, uint8_t firstSymbol) {
-    jpegtest::HuffmanSpec spec{};
+    jpegtest::HuffmanDefinition layout{};
     int n = 0;
     for (size_t i = 0; i < counts.size(); ++i) {
-        spec.counts[i] = uint8_t(counts[i]);
+        layout.counts[i] = uint8_t(counts[i]);
         n += counts[i];
     }
-    for (int i = 0; i < n; ++i) spec.symbols.push_back(uint8_t(firstSymbol + i));
+    for (int i = 0; i < n; ++i) layout.symbols.push_back(uint8_t(firstSymbol + i));
     Bytes out;
-    jpegtest::putHuffmanTable(out, tableClass, number, spec);
+    jpegtest::putHuffmanTable(out, tableClass, number, layout);
     return out;
 }
 
@@ -235,7 +235,7 @@ TEST(ParseMarkers, TablesBeyondTheRecordAreIgnored) {
     Bytes file = soi();
     file = append(file, huffmanTable(0, 5, {1}, 0x42));  // table number 5
     {
-        jpegtest::HuffmanSpec many{};  // 300 codes do not fit in 256 entries
+        jpegtest::HuffmanDefinition many{};  // 300 codes do not fit in 256 entries
         many.counts[8] = 255;
         many.counts[9] = 45;
         many.symbols.assign(300, 0x07);

@@ -14,7 +14,7 @@
 namespace {
 
 using jpegtest::Decoded;
-using jpegtest::ImageSpec;
+using jpegtest::ImageLayout;
 
 TEST(SampleFromValue, TruncatesShiftsAndClamps) {
     struct Case {
@@ -114,66 +114,66 @@ int flatSample(int c, int mcuCol, int mcuRow, int by, int bx) {
     return 20 + ((c * 71 + mcuCol * 13 + mcuRow * 29 + by * 7 + bx * 3) % 200);
 }
 
-std::vector<uint8_t> flatBlockFile(ImageSpec spec) {
-    const int mcuW = 8 * spec.components[0].h, mcuH = 8 * spec.components[0].v;
-    return jpegtest::encodeImage(spec, [&](int c, int mcuX, int mcuY, int by, int bx, int32_t* zz) {
+std::vector<uint8_t> flatBlockFile(ImageLayout layout) {
+    const int mcuW = 8 * layout.components[0].h, mcuH = 8 * layout.components[0].v;
+    return jpegtest::encodeImage(layout, [&](int c, int mcuX, int mcuY, int by, int bx, int32_t* zz) {
         zz[0] = flatDc(flatSample(c, mcuX / mcuW, mcuY / mcuH, by, bx));
     });
 }
 
 // Where each component's flat sample must land, from the sampling factors
 // alone, converted as the decoder converts.
-std::vector<uint8_t> expectedFlat(const ImageSpec& spec) {
-    const int h0 = spec.components[0].h, v0 = spec.components[0].v;
-    std::vector<uint8_t> out(size_t(spec.width) * spec.height * 4, 0x80);
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
-            for (size_t c = 0; c < spec.components.size(); ++c) {
-                int rx = h0 / spec.components[c].h, ry = v0 / spec.components[c].v;
+std::vector<uint8_t> expectedFlat(const ImageLayout& layout) {
+    const int h0 = layout.components[0].h, v0 = layout.components[0].v;
+    std::vector<uint8_t> out(size_t(layout.width) * layout.height * 4, 0x80);
+    for (int y = 0; y < layout.height; ++y)
+        for (int x = 0; x < layout.width; ++x)
+            for (size_t c = 0; c < layout.components.size(); ++c) {
+                int rx = h0 / layout.components[c].h, ry = v0 / layout.components[c].v;
                 if (rx == 0 || ry == 0) continue;
                 int mx = x / (8 * h0), my = y / (8 * v0);
                 int bx = (x % (8 * h0)) / (8 * rx), by = (y % (8 * v0)) / (8 * ry);
-                out[(size_t(y) * spec.width + x) * 4 + c] = uint8_t(flatSample(int(c), mx, my, by, bx));
+                out[(size_t(y) * layout.width + x) * 4 + c] = uint8_t(flatSample(int(c), mx, my, by, bx));
             }
     jpegDecoder.pixels = out.data();
-    jpegDecoder.width = spec.width;
-    jpegDecoder.height = spec.height;
-    if (spec.components.size() == 3) convertYCbCrToRgb();
-    if (spec.components.size() == 1) convertGreyToRgb();
+    jpegDecoder.width = layout.width;
+    jpegDecoder.height = layout.height;
+    if (layout.components.size() == 3) convertYCbCrToRgb();
+    if (layout.components.size() == 1) convertGreyToRgb();
     jpegDecoder.pixels = nullptr;
     return out;
 }
 
-void expectFlatLayout(const ImageSpec& spec) {
-    Decoded d = jpegtest::decode(flatBlockFile(spec));
-    ASSERT_EQ(d.width, spec.width);
-    ASSERT_EQ(d.height, spec.height);
+void expectFlatLayout(const ImageLayout& layout) {
+    Decoded d = jpegtest::decode(flatBlockFile(layout));
+    ASSERT_EQ(d.width, layout.width);
+    ASSERT_EQ(d.height, layout.height);
     EXPECT_TRUE(d.messages.empty());
     EXPECT_EQ(d.uploads, 1);
-    std::vector<uint8_t> expected = expectedFlat(spec);
+    std::vector<uint8_t> expected = expectedFlat(layout);
     ASSERT_EQ(d.rgba.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(d.rgba[i], expected[i]) << "pixel " << i / 4 << " byte " << i % 4;
 }
 
 TEST(ScanLayout, SubsampledMcusAndOddSizes) {
-    ImageSpec s420;
+    ImageLayout s420;
     s420.width = 40;
     s420.height = 24;
     s420.components = {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
     expectFlatLayout(s420);
 
-    ImageSpec s422 = s420;
+    ImageLayout s422 = s420;
     s422.components = {{1, 2, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
     expectFlatLayout(s422);
 
-    ImageSpec odd;
+    ImageLayout odd;
     odd.width = 17;
     odd.height = 9;
     odd.components = {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
     expectFlatLayout(odd);
 
-    ImageSpec greyQuad;  // one component that declares 2 x 2
+    ImageLayout greyQuad;  // one component that declares 2 x 2
     greyQuad.width = 20;
     greyQuad.height = 18;
     greyQuad.components = {{1, 2, 2, 0}};
@@ -181,25 +181,25 @@ TEST(ScanLayout, SubsampledMcusAndOddSizes) {
 
     // Component 1 declares more than component 0: its blocks are read and
     // dropped; component 2 stays in step behind them.
-    ImageSpec wideChroma;
+    ImageLayout wideChroma;
     wideChroma.width = 16;
     wideChroma.height = 8;
     wideChroma.components = {{1, 1, 1, 0}, {2, 2, 1, 0}, {3, 1, 1, 0}};
     expectFlatLayout(wideChroma);
 
     // Two components: no conversion; the unwritten bytes hold 0x80.
-    ImageSpec two = odd;
+    ImageLayout two = odd;
     two.components = {{1, 1, 1, 0}, {2, 1, 1, 0}};
     expectFlatLayout(two);
 }
 
 TEST(ScanLayout, RestartAtEveryRowResetsPredictorsAndDropsPadding) {
-    ImageSpec spec;
-    spec.width = 24;
-    spec.height = 40;
-    spec.components = {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
-    spec.restartEveryRow = true;
-    expectFlatLayout(spec);
+    ImageLayout layout;
+    layout.width = 24;
+    layout.height = 40;
+    layout.components = {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}};
+    layout.restartEveryRow = true;
+    expectFlatLayout(layout);
 }
 
 // One grey block's samples through the decoder's own steps, for blocks the
@@ -228,10 +228,10 @@ TEST(ScanLayout, AcRunPastTheLastPositionStopsTheBlock) {
     jpegtest::encodeBlock(bits, second, predictor, dc, ac);
     bits.flush();
 
-    ImageSpec spec;
-    spec.width = 16;
+    ImageLayout layout;
+    layout.width = 16;
     std::vector<uint8_t> file =
-        jpegtest::encodeImage(spec, [](int, int, int, int, int, int32_t*) {});  // headers only
+        jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t*) {});  // headers only
     // Swap the generated entropy data for the hand-made one.
     size_t sos = 0;
     while (!(file[sos] == 0xFF && file[sos + 1] == 0xDA)) ++sos;
@@ -254,16 +254,16 @@ TEST(ScanLayout, AcRunPastTheLastPositionStopsTheBlock) {
 TEST(ScanLayout, DcPredictorSaturatesInsteadOfOverflowing) {
     // Every block adds 32767 to the DC value: past 65537 blocks the sum
     // leaves 32 bits. The value must stay at the top, never wrap round.
-    ImageSpec spec;
-    spec.width = 8 * 8191;
-    spec.height = 8 * 9;
+    ImageLayout layout;
+    layout.width = 8 * 8191;
+    layout.height = 8 * 9;
     int32_t running = 0;
-    Decoded d = jpegtest::decode(jpegtest::encodeImage(spec, [&](int, int, int, int, int, int32_t* zz) {
+    Decoded d = jpegtest::decode(jpegtest::encodeImage(layout, [&](int, int, int, int, int, int32_t* zz) {
         running = int32_t(std::min<int64_t>(int64_t(running) + 32767, INT32_MAX));
         zz[0] = running;
     }));
-    ASSERT_EQ(d.width, spec.width);
-    ASSERT_EQ(d.height, spec.height);
+    ASSERT_EQ(d.width, layout.width);
+    ASSERT_EQ(d.height, layout.height);
     size_t low = 0;
     for (size_t i = 0; i < d.rgba.size(); i += 4) low += d.rgba[i] != 255;
     EXPECT_EQ(low, 0u);
