@@ -1,27 +1,10 @@
 #include "surfaces/bitmap.h"
 
 #include <cstring>
-#include <new>
 
 #include "jpeg/jpeg_decoder.h"
 #include "shell/gl.h"
-
-namespace {
-// Every attribute group, as the Windows OpenGL 1.1 header spells
-// GL_ALL_ATTRIB_BITS.
-constexpr GLbitfield kAllAttributeGroups = 0xFFFFF;
-
-// width x height x 4 bytes, or nullptr when the size is negative or cannot be
-// allocated. Surfaces never throw: a failed allocation leaves the image out.
-uint8_t* allocatePixels(int64_t width, int64_t height) {
-    if (width < 0 || height < 0) return nullptr;
-    const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4u;
-    if (bytes > uint64_t(SIZE_MAX)) return nullptr;
-    return new (std::nothrow) uint8_t[size_t(bytes)];
-}
-
-size_t rowBytes(int32_t width) { return size_t(width) * 4u; }
-}  // namespace
+#include "surfaces/pixel_memory.h"
 
 Bitmap::Bitmap()
     : textureCreated(0), textureName(0), pixels(nullptr), cacheWidth(0), cacheHeight(0) {
@@ -63,13 +46,8 @@ void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
     // image's edges is the same on every run.
     uint8_t* staging = allocatePixels(paddedWidth, paddedHeight);
     if (!staging) return;
-    std::memset(staging, 0, size_t(paddedWidth) * size_t(paddedHeight) * 4u);
-    if (rgba && width > 0) {
-        for (int32_t row = 0; row < height; ++row) {
-            std::memcpy(staging + size_t(row) * rowBytes(paddedWidth),
-                        rgba + size_t(row) * rowBytes(width), rowBytes(width));
-        }
-    }
+    std::memset(staging, 0, imageBytes(paddedWidth, paddedHeight));
+    if (rgba) copyRows(staging, paddedWidth, rgba, width, height, width);
 
     glPushAttrib(kAllAttributeGroups);
     glEnable(GL_TEXTURE_2D);
@@ -108,18 +86,15 @@ uint8_t* Bitmap::readBack() {
     uint8_t* whole = levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight)
                                                        : nullptr;
     if (!whole) {
-        std::memset(pixels, 0, size_t(width) * size_t(height) * 4u);
+        std::memset(pixels, 0, imageBytes(width, height));
         return pixels;
     }
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, whole);
 
-    const int32_t rows = height < levelHeight ? height : levelHeight;
-    const int32_t columns = width < levelWidth ? width : levelWidth;
-    if (columns < width || rows < height) std::memset(pixels, 0, size_t(width) * size_t(height) * 4u);
-    for (int32_t row = 0; row < rows; ++row) {
-        std::memcpy(pixels + size_t(row) * rowBytes(width),
-                    whole + size_t(row) * rowBytes(levelWidth), rowBytes(columns));
-    }
+    const int32_t rows = clampTo(height, levelHeight);
+    const int32_t columns = clampTo(width, levelWidth);
+    if (columns < width || rows < height) std::memset(pixels, 0, imageBytes(width, height));
+    copyRows(pixels, width, whole, levelWidth, rows, columns);
     delete[] whole;
     return pixels;
 }
