@@ -9,6 +9,7 @@
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "shell/display.h"
 #include "shell/entry.h"
@@ -217,16 +218,29 @@ SoundSystem theSoundSystem;
 Sound theSound;
 SoundChannel theChannel;
 
+// Set once the music's thread is out of its open and play commands.
+HANDLE musicCommandsDone = nullptr;
+
 DWORD WINAPI playMusic(LPVOID parameter) {
     const Sound* sound = static_cast<const Sound*>(parameter);
     mciSendStringA(sound->openCommand, nullptr, 0, nullptr);
     mciSendStringA(sound->playCommand, nullptr, 0, nullptr);
+    SetEvent(musicCommandsDone);
     // The device was opened on this thread: keep the thread, and with it
     // the device, serviced until the process ends.
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
     Sleep(INFINITE);
     return 0;
+}
+
+// A show left early (Escape or close within the first seconds) can end the
+// process while the music's thread is still inside the open command; the
+// media layer torn down under it can then crash the exit. Nothing is
+// released: the exit only waits, for a bounded time, until the command has
+// returned.
+void waitForMusicCommands() {
+    if (musicCommandsDone) WaitForSingleObject(musicCommandsDone, 10000);
 }
 }  // namespace
 
@@ -245,8 +259,12 @@ Sound* soundCreateStream(SoundSystem*, const char* path) {
 SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
     theChannel.sound = sound;
     if (!paused) {
+        musicCommandsDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
-        if (thread) CloseHandle(thread);
+        if (thread) {
+            CloseHandle(thread);
+            std::atexit(waitForMusicCommands);
+        }
     }
     return &theChannel;
 }
