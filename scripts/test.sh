@@ -22,3 +22,6 @@ bash tests/win32/run_wine_tests.sh build build-win32
 
 echo "== fuzzing the decoder and the file loader (clang, libFuzzer, 50 s)"
 bash tests/fuzz/run_fuzz.sh build-fuzz 50
+
+# Each stage above stops the script on its first failure.
+echo "stages: 4 passed, 0 failed"

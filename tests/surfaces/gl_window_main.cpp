@@ -38,8 +38,10 @@ bool startXvfb() {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
         std::string fd = std::to_string(fds[1]);
+        // -noreset: a server that resets when its last client leaves refuses
+        // connections made during the reset.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
