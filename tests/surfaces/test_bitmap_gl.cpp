@@ -5,22 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "test_pattern.h"
 #include "gl_window.h"
 #include "surfaces/bitmap.h"
 
 namespace {
-// Distinct bytes everywhere, alpha included, so a misplaced row or column or
-// a lost channel shows.
-std::vector<uint8_t> pattern(int width, int height, uint32_t seed) {
-    std::vector<uint8_t> bytes(size_t(width) * height * 4);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& b : bytes) {
-        state = state * 1664525u + 1013904223u;
-        b = uint8_t(state >> 24);
-    }
-    return bytes;
-}
-
 GLint boundTexture() {
     GLint name = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "test_pattern.h"
 #include "shell/gl.h"
 #include "surfaces/render_buffer.h"
 #include "surfaces/render_target.h"
@@ -45,17 +46,6 @@ void record(const std::string& call) {
 }
 
 std::string named(const char* what, unsigned name) { return std::string(what) + " " + std::to_string(name); }
-
-// Distinct bytes everywhere, so a misplaced row or column shows.
-std::vector<uint8_t> pattern(int width, int height, uint32_t seed) {
-    std::vector<uint8_t> bytes(size_t(width) * height * 4);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& b : bytes) {
-        state = state * 1664525u + 1013904223u;
-        b = uint8_t(state >> 24);
-    }
-    return bytes;
-}
 
 // Stands in for drawing: the buffer's texture now holds this picture.
 void drawInto(const RenderBuffer& buffer, const std::vector<uint8_t>& picture) {
