@@ -156,7 +156,8 @@ const Crafted crafted[] = {
     {"crafted/cap_frame_chroma_15x15_zero_bits",
      [] {
          int s = capSide();
-         return fillTo1MiB(header(s, s, {{1, 1}, {15, 15}, {15, 15}}, {}), [] { return uint8_t(0); });
+         return fillTo1MiB(header(s, s, {{1, 1}, {15, 15}, {15, 15}}, {}),
+                           [] { return uint8_t(0); });
      }},
     {"crafted/cap_frame_luma_15x15_zero_bits",
      [] {
@@ -167,13 +168,15 @@ const Crafted crafted[] = {
      [] {
          int s = capSide();
          Random r;
-         return fillTo1MiB(header(s, s, {{2, 2}, {1, 1}, {1, 1}}, wideTables()), [&] { return r.next(); });
+         return fillTo1MiB(header(s, s, {{2, 2}, {1, 1}, {1, 1}}, wideTables()),
+                           [&] { return r.next(); });
      }},
     {"crafted/cap_frame_444_random_data",
      [] {
          int s = capSide();
          Random r;
-         return fillTo1MiB(header(s, s, {{1, 1}, {1, 1}, {1, 1}}, wideTables()), [&] { return r.next(); });
+         return fillTo1MiB(header(s, s, {{1, 1}, {1, 1}, {1, 1}}, wideTables()),
+                           [&] { return r.next(); });
      }},
     {"crafted/cap_frame_long_codes_all_ones",
      [] {
@@ -185,7 +188,8 @@ const Crafted crafted[] = {
     {"crafted/cap_frame_fill_bytes",
      [] {
          int s = capSide();
-         return fillTo1MiB(header(s, s, {{1, 1}, {1, 1}, {1, 1}}, {}), [] { return uint8_t(0xFF); });
+         return fillTo1MiB(header(s, s, {{1, 1}, {1, 1}, {1, 1}}, {}),
+                           [] { return uint8_t(0xFF); });
      }},
     {"crafted/cap_frame_restart_markers",
      [] {
@@ -221,7 +225,8 @@ bool readFile(const std::string& path, Bytes& bytes) {
     if (!f) return false;
     uint8_t chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(f);
     return true;
 }
@@ -294,7 +299,8 @@ void collect(const std::string& path, std::vector<std::string>& files, int& skip
         std::vector<std::string> names;
         while (dirent* e = readdir(dir)) {
             std::string n = e->d_name;
-            if (n != "." && n != ".." && n.find(".txt") == std::string::npos) names.push_back(path + "/" + n);
+            if (n != "." && n != ".." && n.find(".txt") == std::string::npos)
+                names.push_back(path + "/" + n);
         }
         closedir(dir);
         std::sort(names.begin(), names.end());
@@ -313,8 +319,8 @@ void printTop(const char* title, std::vector<Result> results, bool bySeconds) {
     std::printf("%s\n", title);
     for (size_t i = 0; i < results.size() && i < 8; ++i) {
         const Result& r = results[i];
-        std::printf("  %7.3f s cpu %7.3f s wall %7.1f MiB  %6d x %-6d %s\n", r.cpuSeconds, r.seconds,
-                    r.peakMiB, int(r.width), int(r.height), r.name.c_str());
+        std::printf("  %7.3f s cpu %7.3f s wall %7.1f MiB  %6d x %-6d %s\n", r.cpuSeconds,
+                    r.seconds, r.peakMiB, int(r.width), int(r.height), r.name.c_str());
     }
 }
 
@@ -326,7 +332,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) collect(argv[i], files, skipped);
 
     std::vector<Result> results;
-    for (size_t i = 0; i < sizeof crafted / sizeof crafted[0]; ++i) results.push_back(measure(crafted[i].name, int(i)));
+    for (size_t i = 0; i < sizeof crafted / sizeof crafted[0]; ++i)
+        results.push_back(measure(crafted[i].name, int(i)));
     for (const std::string& f : files) results.push_back(measure(f, -1));
 
     int failures = 0;
@@ -337,22 +344,25 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("%zu inputs (%zu hand-made), %d above 1 MiB skipped; frame-size cap %lld pixels\n",
-                results.size(), sizeof crafted / sizeof crafted[0], skipped, (long long)maxPixelCount);
+                results.size(), sizeof crafted / sizeof crafted[0], skipped,
+                (long long)maxPixelCount);
     printTop("slowest:", results, true);
     printTop("largest peak resident size (whole process):", results, false);
     // The hand-made cases lead both lists; the files given have their own.
-    std::vector<Result> given(results.begin() + long(sizeof crafted / sizeof crafted[0]), results.end());
+    std::vector<Result> given(results.begin() + long(sizeof crafted / sizeof crafted[0]),
+                              results.end());
     if (!given.empty()) {
         printTop("slowest of the files given:", given, true);
         printTop("largest peak of the files given:", given, false);
     }
 
     // Judged on processor time: the machine may be shared while this runs.
-    const Result& slowest = *std::max_element(results.begin(), results.end(), [](const Result& a, const Result& b) {
-        return a.cpuSeconds < b.cpuSeconds;
-    });
-    const Result& hungriest = *std::max_element(
-        results.begin(), results.end(), [](const Result& a, const Result& b) { return a.peakMiB < b.peakMiB; });
+    const Result& slowest = *std::max_element(
+        results.begin(), results.end(),
+        [](const Result& a, const Result& b) { return a.cpuSeconds < b.cpuSeconds; });
+    const Result& hungriest =
+        *std::max_element(results.begin(), results.end(),
+                          [](const Result& a, const Result& b) { return a.peakMiB < b.peakMiB; });
     bool met = failures == 0 && slowest.cpuSeconds <= maxSeconds && hungriest.peakMiB <= maxMiB;
     std::printf("goal (<= %.1f s, <= %.0f MiB per input up to 1 MiB): %s\n", maxSeconds, maxMiB,
                 met ? "met" : "MISSED");

@@ -117,20 +117,25 @@ int main(int argc, char** argv) {
     release(buffer);
 
     // Both as processes: start-up, file reading and output on both sides.
-    const Timing tool = medianCommandTime("exec " + std::string(argv[2]) + " '" + file + "' /dev/null", runs);
-    const Timing djpeg = medianCommandTime("exec djpeg -dct float -outfile /dev/null '" + file + "'", runs);
+    const Timing tool =
+        medianCommandTime("exec " + std::string(argv[2]) + " '" + file + "' /dev/null", runs);
+    const Timing djpeg =
+        medianCommandTime("exec djpeg -dct float -outfile /dev/null '" + file + "'", runs);
 
-    std::printf("file                      %s (%d x %d, %.0f KiB)\n", file.c_str(), width, height, inputKilobytes);
+    std::printf("file                      %s (%d x %d, %.0f KiB)\n", file.c_str(), width, height,
+                inputKilobytes);
     std::printf("runs                      %d (medians)\n", runs);
     std::printf("                            wall ms    cpu ms\n");
     std::printf("decodeJpeg in process     %8.2f  %8.2f\n", ours.wall, ours.cpu);
     std::printf("jpegdecode process        %8.2f  %8.2f\n", tool.wall, tool.cpu);
     std::printf("djpeg -dct float process  %8.2f  %8.2f\n", djpeg.wall, djpeg.cpu);
-    std::printf("ratio in-process / djpeg  %8.2f  %8.2f\n", ours.wall / djpeg.wall, ours.cpu / djpeg.cpu);
+    std::printf("ratio in-process / djpeg  %8.2f  %8.2f\n", ours.wall / djpeg.wall,
+                ours.cpu / djpeg.cpu);
     std::printf("ratio process / process   %8.2f  %8.2f   (target <= 5)\n", tool.wall / djpeg.wall,
                 tool.cpu / djpeg.cpu);
     std::printf("peak memory growth        %8.0f KiB during the first decode\n", double(growth));
-    std::printf("limit input + 2 x RGBA    %8.0f KiB (input %.0f, RGBA %.0f); the input is loaded before\n",
-                inputKilobytes + 2 * rgbaKilobytes, inputKilobytes, rgbaKilobytes);
+    std::printf(
+        "limit input + 2 x RGBA    %8.0f KiB (input %.0f, RGBA %.0f); the input is loaded before\n",
+        inputKilobytes + 2 * rgbaKilobytes, inputKilobytes, rgbaKilobytes);
     return 0;
 }

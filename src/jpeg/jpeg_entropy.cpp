@@ -2,8 +2,8 @@
 // bounds check on the input (nextInputByte) are inline in jpeg_bit_reader.h.
 #include <cstdint>
 
-#include "jpeg/jpeg_decoder.h"
 #include "jpeg/jpeg_bit_reader.h"
+#include "jpeg/jpeg_decoder.h"
 
 void loadAfterFF() {
     JpegDecoder& d = jpegDecoder;

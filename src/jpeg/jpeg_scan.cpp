@@ -89,7 +89,8 @@ void dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
         const int32_t z = nonZero.zigzag[i];
         const int32_t n = natural.index[z];
         const double c = d.coefficients[z];
-        d.block[n] = float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
+        d.block[n] =
+            float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
     }
 }
 
@@ -117,7 +118,8 @@ void placeBlock(int32_t c, const ScanComponent& sc, int32_t originX, int32_t ori
                 if (rx == 1) {
                     for (int32_t col = 0; col < 8; ++col) line[col * 4] = src[col];
                 } else if (rx == 2) {
-                    for (int32_t col = 0; col < 8; ++col) line[col * 8] = line[col * 8 + 4] = src[col];
+                    for (int32_t col = 0; col < 8; ++col)
+                        line[col * 8] = line[col * 8 + 4] = src[col];
                 } else {
                     for (int32_t col = 0; col < 8; ++col) {
                         for (int32_t dx = 0; dx < rx; ++dx) line[(col * rx + dx) * 4] = src[col];
@@ -149,7 +151,8 @@ void prepareScanComponents(ScanComponent* scan) {
         ScanComponent& sc = scan[c];
         sc.dcTable = &d.dcTables[info.dcTable];
         sc.acTable = &d.acTables[info.acTable];
-        for (int32_t n = 0; n < 64; ++n) sc.quant[n] = d.quantTables[info.quantTable][zigzagIndex[n]];
+        for (int32_t n = 0; n < 64; ++n)
+            sc.quant[n] = d.quantTables[info.quantTable][zigzagIndex[n]];
         if (c == 0) {
             sc.repeatX = 1;
             sc.repeatY = 1;

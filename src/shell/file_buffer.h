@@ -4,9 +4,9 @@
 // A whole file in memory, followed by one extra byte (0xFF). A zero-
 // initialised FileBuffer is empty and owns nothing.
 struct FileBuffer {
-    uint8_t* data;    // the file's contents and the extra byte
-    int32_t size;     // file length + 1: the bytes of data that may be read
-    uint8_t ownsData; // 1 when data was allocated by load and must be freed
+    uint8_t* data;     // the file's contents and the extra byte
+    int32_t size;      // file length + 1: the bytes of data that may be read
+    uint8_t ownsData;  // 1 when data was allocated by load and must be freed
 };
 
 // Fills the buffer from the file at path, freeing what it owned before. A

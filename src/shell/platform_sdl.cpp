@@ -189,7 +189,8 @@ void swapBuffers(AppWindow& app) {
 void platformMessageBox(const char* text, const char* caption) {
     // Without a display no box can be shown; the text must not be lost and
     // the program must not wait for a click that can never come.
-    if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) != 0) writeMessageToStderr(text, caption);
+    if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) != 0)
+        writeMessageToStderr(text, caption);
 }
 
 uint32_t platformTicks() { return SDL_GetTicks(); }

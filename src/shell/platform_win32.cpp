@@ -6,6 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// after windows.h, which it needs
 #include <mmsystem.h>
 
 #include <cstdio>
@@ -30,7 +31,8 @@ namespace {
 
 // Stored in Windows-1252, as MessageBoxA shows them: \xF6 is ö.
 const char* const kDisplayModeFailure = "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
-const char* const kExtensionsFailure = "no things supported by your crappy hw. emt r\xF6yh mee pois";
+const char* const kExtensionsFailure =
+    "no things supported by your crappy hw. emt r\xF6yh mee pois";
 
 AppWindow* attachedWindow(HWND window) {
     return reinterpret_cast<AppWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -42,24 +44,24 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     // before the record is attached.
     if (!app) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
-    case WM_SYSCOMMAND:
-        // The show must not be interrupted by the screen saver or by the
-        // monitor powering down.
-        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-        break;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) {
+        case WM_SYSCOMMAND:
+            // The show must not be interrupted by the screen saver or by the
+            // monitor powering down.
+            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                app->running = 0;
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            // The frame loop ends and the process exits; the window is left to
+            // the system.
             app->running = 0;
             return 0;
-        }
-        break;
-    case WM_CLOSE:
-        // The frame loop ends and the process exits; the window is left to
-        // the system.
-        app->running = 0;
-        return 0;
-    default:
-        break;
+        default:
+            break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

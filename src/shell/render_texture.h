@@ -10,8 +10,7 @@
 using GenFramebuffersProc = void(APIENTRY*)(GLsizei count, GLuint* framebuffers);
 using BindFramebufferProc = void(APIENTRY*)(GLenum target, GLuint framebuffer);
 using FramebufferTexture2DProc = void(APIENTRY*)(GLenum target, GLenum attachment,
-                                                 GLenum textureTarget, GLuint texture,
-                                                 GLint level);
+                                                 GLenum textureTarget, GLuint texture, GLint level);
 using DeleteFramebuffersProc = void(APIENTRY*)(GLsizei count, const GLuint* framebuffers);
 
 extern GenFramebuffersProc genFramebuffers;

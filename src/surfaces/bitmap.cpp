@@ -83,8 +83,8 @@ uint8_t* Bitmap::readBack() {
     GLint levelHeight = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight);
-    uint8_t* whole = levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight)
-                                                       : nullptr;
+    uint8_t* whole =
+        levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight) : nullptr;
     if (!whole) {
         std::memset(pixels, 0, imageBytes(width, height));
         return pixels;
@@ -99,7 +99,9 @@ uint8_t* Bitmap::readBack() {
     return pixels;
 }
 
-BitmapImporter::BitmapImporter(const uint8_t* bytes, int32_t size) { decodeJpeg(this, bytes, size); }
+BitmapImporter::BitmapImporter(const uint8_t* bytes, int32_t size) {
+    decodeJpeg(this, bytes, size);
+}
 
 void drawTexturedQuad(PBuffer& surface, float x0, float y0, float x1, float y1, float x2, float y2,
                       float x3, float y3, float s0, float t0, float s1, float t1, float s2,

@@ -15,15 +15,15 @@
 // GL, texture row 0 is the buffer's bottom row.
 class RenderBuffer : public PBuffer {
 public:
-    uint8_t* pixels;        // read-back cache, allocated by the first readBack
-    uint8_t rendering;      // 1 while the buffer is being drawn into
-    uint8_t pixelsCached;   // 1 once readBack has filled pixels
-    uint8_t bound;          // 1 once bind has attached the colour buffer
-    uint32_t textureName;   // the texture the colour buffer is attached to
-    void* pbufferDC;        // HDC of the pbuffer (null without WGL)
-    void* pbufferContext;   // HGLRC of the pbuffer (null without WGL)
-    void* pbuffer;          // HPBUFFERARB (null without WGL)
-    uint32_t framebuffer;   // the framebuffer object where there is no pbuffer
+    uint8_t* pixels;       // read-back cache, allocated by the first readBack
+    uint8_t rendering;     // 1 while the buffer is being drawn into
+    uint8_t pixelsCached;  // 1 once readBack has filled pixels
+    uint8_t bound;         // 1 once bind has attached the colour buffer
+    uint32_t textureName;  // the texture the colour buffer is attached to
+    void* pbufferDC;       // HDC of the pbuffer (null without WGL)
+    void* pbufferContext;  // HGLRC of the pbuffer (null without WGL)
+    void* pbuffer;         // HPBUFFERARB (null without WGL)
+    uint32_t framebuffer;  // the framebuffer object where there is no pbuffer
 
     // An empty buffer: no texture, no colour buffer, flags clear. Nothing is
     // drawn or released for it until create succeeds.

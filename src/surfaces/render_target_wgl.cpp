@@ -39,9 +39,25 @@ HDC windowDC() { return static_cast<HDC>(appWindow.deviceContext); }
 // keeps at least 8 bits of every colour channel. 0 when there is none.
 int choosePbufferFormat() {
     if (!wglChoosePixelFormatARB) return 0;
-    const int attributes[] = {kDrawToPbuffer, TRUE, kSupportOpenGl, TRUE, kBindToTextureRgba, TRUE,
-                              kPixelType, kTypeRgba, kDoubleBuffer, FALSE, kRedBits, 10,
-                              kGreenBits, 10, kBlueBits, 10, kAlphaBits, 2, 0};
+    const int attributes[] = {kDrawToPbuffer,
+                              TRUE,
+                              kSupportOpenGl,
+                              TRUE,
+                              kBindToTextureRgba,
+                              TRUE,
+                              kPixelType,
+                              kTypeRgba,
+                              kDoubleBuffer,
+                              FALSE,
+                              kRedBits,
+                              10,
+                              kGreenBits,
+                              10,
+                              kBlueBits,
+                              10,
+                              kAlphaBits,
+                              2,
+                              0};
     int format = 0;
     unsigned count = 0;
     if (!wglChoosePixelFormatARB(windowDC(), attributes, nullptr, 1, &format, &count) || count == 0)
@@ -60,7 +76,8 @@ void makeWindowContextCurrent() {
 }
 
 void attachColourBuffer(RenderBuffer& buffer) {
-    if (buffer.pbuffer && wglBindTexImageARB) wglBindTexImageARB(buffer.pbuffer, WGL_FRONT_LEFT_ARB);
+    if (buffer.pbuffer && wglBindTexImageARB)
+        wglBindTexImageARB(buffer.pbuffer, WGL_FRONT_LEFT_ARB);
 }
 
 void detachColourBuffer(RenderBuffer& buffer) {
@@ -95,7 +112,8 @@ bool createRenderTarget(RenderBuffer& buffer) {
 
 void beginRenderingInto(RenderBuffer& buffer) {
     if (buffer.pbufferContext)
-        wglMakeCurrent(static_cast<HDC>(buffer.pbufferDC), static_cast<HGLRC>(buffer.pbufferContext));
+        wglMakeCurrent(static_cast<HDC>(buffer.pbufferDC),
+                       static_cast<HGLRC>(buffer.pbufferContext));
 }
 
 void deleteRenderContext(RenderBuffer& buffer) {

@@ -12,8 +12,7 @@
 
 namespace {
 
-std::vector<uint8_t> readAsset(const std::string& name)
-{
+std::vector<uint8_t> readAsset(const std::string& name) {
     std::ifstream in(std::string(CQ_ASSETS_DIR) + "/" + name, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
@@ -23,7 +22,7 @@ struct Component {
 };
 
 struct JpegLayout {
-    std::string error;  // empty when the file parsed
+    std::string error;          // empty when the file parsed
     std::vector<int> segments;  // marker codes up to and including SOS
     int frameType = -1;
     int precision = 0, width = 0, height = 0;
@@ -40,8 +39,7 @@ int word(const std::vector<uint8_t>& b, size_t at) { return (b[at] << 8) | b[at 
 
 // Walks the segments the way the show's decoder does: each marker must
 // follow the previous segment directly, with no fill bytes.
-JpegLayout readLayout(const std::vector<uint8_t>& b)
-{
+JpegLayout readLayout(const std::vector<uint8_t>& b) {
     JpegLayout l;
     if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) {
         l.error = "no SOI";
@@ -100,8 +98,7 @@ JpegLayout readLayout(const std::vector<uint8_t>& b)
     }
     // Entropy-coded data up to EOI.
     for (; pos + 1 < b.size(); ++pos) {
-        if (b[pos] != 0xFF || b[pos + 1] == 0x00)
-            continue;
+        if (b[pos] != 0xFF || b[pos + 1] == 0x00) continue;
         int code = b[pos + 1];
         if (code >= 0xD0 && code <= 0xD7) {
             l.restartMarkers.push_back(code);
@@ -130,8 +127,7 @@ int ceilDiv(int a, int b) { return (a + b - 1) / b; }
 
 class JpegAsset : public ::testing::TestWithParam<Expected> {};
 
-TEST_P(JpegAsset, HasTheIntendedBaselineLayout)
-{
+TEST_P(JpegAsset, HasTheIntendedBaselineLayout) {
     const Expected& e = GetParam();
     std::vector<uint8_t> bytes = readAsset(e.file);
     ASSERT_FALSE(bytes.empty()) << e.file << " is missing";
@@ -148,8 +144,7 @@ TEST_P(JpegAsset, HasTheIntendedBaselineLayout)
         EXPECT_EQ(l.components[i].v, e.sampling[i].v) << "component " << i;
         EXPECT_LE(l.components[i].quantTable, 3);
     }
-    for (int p : l.quantPrecisions)
-        EXPECT_EQ(p, 0) << "8-bit quantisation tables";
+    for (int p : l.quantPrecisions) EXPECT_EQ(p, 0) << "8-bit quantisation tables";
 
     // One interleaved, sequential scan of every component.
     EXPECT_EQ(l.scanComponents, int(e.sampling.size()));
@@ -181,21 +176,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Expected{"drooo.jpg", 1024, 768, {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}}, false},
         Expected{"08-iso_remix.jpg", 1024, 768, {{1, 1, 1, 0}}, false},
-        Expected{"Harno Quorvath - Ashenthornveil - moro.jpg", 1024, 768,
-                 {{1, 2, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}}, false},
-        Expected{"Quorvath04_iso.jpg", 1000, 750, {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}},
-                 true}),
+        Expected{"Harno Quorvath - Ashenthornveil - moro.jpg",
+                 1024,
+                 768,
+                 {{1, 2, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}},
+                 false},
+        Expected{
+            "Quorvath04_iso.jpg", 1000, 750, {{1, 2, 2, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}}, true}),
     [](const ::testing::TestParamInfo<Expected>& info) {
         return "slide" + std::to_string(info.index);
     });
 
-TEST(JpegLayoutReader, RefusesFillBytesAndSeesRestarts)
-{
+TEST(JpegLayoutReader, RefusesFillBytesAndSeesRestarts) {
     // SOI, DRI(1), SOS, data with a stuffed byte and RST0, EOI.
-    std::vector<uint8_t> good = {0xFF, 0xD8, 0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01,
-                                 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00,
-                                 0x3F, 0x00, 0x12, 0xFF, 0x00, 0xFF, 0xD0, 0x34,
-                                 0xFF, 0xD9};
+    std::vector<uint8_t> good = {0xFF, 0xD8, 0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01, 0xFF,
+                                 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00,
+                                 0x12, 0xFF, 0x00, 0xFF, 0xD0, 0x34, 0xFF, 0xD9};
     JpegLayout l = readLayout(good);
     EXPECT_EQ(l.error, "");
     EXPECT_EQ(l.restartInterval, 1);
@@ -215,9 +211,9 @@ struct Mp3Summary {
     bool contiguous = true;
 };
 
-Mp3Summary readMp3(const std::vector<uint8_t>& b)
-{
-    static const int kbps[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+Mp3Summary readMp3(const std::vector<uint8_t>& b) {
+    static const int kbps[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                 112, 128, 160, 192, 224, 256, 320, 0};
     Mp3Summary s;
     size_t pos = 0;
     if (b.size() > 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3')
@@ -244,18 +240,15 @@ Mp3Summary readMp3(const std::vector<uint8_t>& b)
         bool tag = first && pos + 40 <= b.size() &&
                    (std::string(b.begin() + long(pos) + 36, b.begin() + long(pos) + 40) == "Info" ||
                     std::string(b.begin() + long(pos) + 36, b.begin() + long(pos) + 40) == "Xing");
-        if (!tag)
-            ++s.audioFrames;
+        if (!tag) ++s.audioFrames;
         first = false;
         pos += length;
     }
-    if (pos > b.size())
-        s.contiguous = false;
+    if (pos > b.size()) s.contiguous = false;
     return s;
 }
 
-TEST(Mp3Asset, IsAboutAMinuteOfStereoAudioAndSmall)
-{
+TEST(Mp3Asset, IsAboutAMinuteOfStereoAudioAndSmall) {
     std::vector<uint8_t> bytes = readAsset("lumora.mp3");
     ASSERT_FALSE(bytes.empty()) << "lumora.mp3 is missing";
     EXPECT_LT(bytes.size(), 1500000u);
@@ -270,4 +263,4 @@ TEST(Mp3Asset, IsAboutAMinuteOfStereoAudioAndSmall)
     EXPECT_LE(seconds, 63.0);
 }
 
-} // namespace
+}  // namespace

@@ -21,8 +21,7 @@ using assets::Placement;
 // show's corner table puts it: slide 0's quad spans the screen's 768 rows,
 // the others 1024 rows from 128 above the screen; slide 2 alone has the
 // file's first row at the top.
-double screenYOfRow(int slide, int row, int rows)
-{
+double screenYOfRow(int slide, int row, int rows) {
     double top = slide == 0 ? 0 : -128, height = slide == 0 ? 768 : 1024;
     double fromQuadTop = (row + 0.5) * height / rows;
     return slide == 2 ? top + fromQuadTop : top + height - fromQuadTop;
@@ -32,23 +31,20 @@ double screenYOfRow(int slide, int row, int rows)
 // stores the picture as the slide's file would be stored and checks that
 // every lit file row is shown inside one of the bands, and that both bands
 // come back.
-void checkBands(int slide, int fileW, int fileH)
-{
+void checkBands(int slide, int fileW, int fileH) {
     SCOPED_TRACE("slide " + std::to_string(slide));
     const double bands[2] = {40, 700}, bandHeight = 20;
     Placement p = assets::slidePlacement(slide);
     Canvas c(1024, int(p.height), p.top, 1);
     c.forAll([&](double, double y, assets::Rgb& dst) {
         bool in = false;
-        for (double b : bands)
-            in = in || (y >= b && y < b + bandHeight);
+        for (double b : bands) in = in || (y >= b && y < b + bandHeight);
         dst = in ? assets::rgb(1, 1, 1) : assets::rgb(0, 0, 0);
     });
     std::vector<uint8_t> px = c.resample(fileW, fileH, 1, p.firstRowAtBottom);
     int litPerBand[2] = {0, 0};
     for (int r = 0; r < fileH; ++r) {
-        if (px[size_t(r) * fileW + fileW / 2] <= 200)
-            continue;
+        if (px[size_t(r) * fileW + fileW / 2] <= 200) continue;
         double y = screenYOfRow(slide, r, fileH);
         bool placed = false;
         for (int b = 0; b < 2; ++b)
@@ -62,8 +58,7 @@ void checkBands(int slide, int fileW, int fileH)
     EXPECT_GT(litPerBand[1], 5);
 }
 
-TEST(SlideComposition, ScreenBandsLandWhereTheShowDrawsThem)
-{
+TEST(SlideComposition, ScreenBandsLandWhereTheShowDrawsThem) {
     // Slide 0 fills the screen; 1 and 3 are stretched and flipped; slide 2
     // is stretched and upright; slide 3's file is not 1024 x 768.
     checkBands(0, 1024, 768);
@@ -72,8 +67,7 @@ TEST(SlideComposition, ScreenBandsLandWhereTheShowDrawsThem)
     checkBands(3, 1000, 750);
 }
 
-TEST(Resample, BoxFilterKeepsTheMeanAndHardEdges)
-{
+TEST(Resample, BoxFilterKeepsTheMeanAndHardEdges) {
     // A canvas whose left third is white: downsampled by a factor that is
     // not a whole number, the white area keeps its share of the picture.
     Canvas c(300, 100, 0, 2);
@@ -82,8 +76,7 @@ TEST(Resample, BoxFilterKeepsTheMeanAndHardEdges)
     });
     std::vector<uint8_t> px = c.resample(130, 40, 1, false);
     double sum = 0;
-    for (uint8_t v : px)
-        sum += v;
+    for (uint8_t v : px) sum += v;
     EXPECT_NEAR(sum / px.size() / 255.0, 1.0 / 3, 0.005);
     // Well inside either side: pure white and pure black (dither is below
     // half a level).
@@ -91,8 +84,7 @@ TEST(Resample, BoxFilterKeepsTheMeanAndHardEdges)
     EXPECT_EQ(px[20 * 130 + 120], 0);
 }
 
-TEST(Wav, HeaderAndClampedSamples)
-{
+TEST(Wav, HeaderAndClampedSamples) {
     assets::Stereo s;
     s.left = {0.0, 1.5, -1.5, 0.5};
     s.right = {1.0, -1.0, 0.25, -0.5};
@@ -110,14 +102,13 @@ TEST(Wav, HeaderAndClampedSamples)
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
     EXPECT_EQ(u32(4), 36u + 16);
     EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(s16(22), 2);             // channels
-    EXPECT_EQ(u32(24), 44100u);        // sample rate
-    EXPECT_EQ(s16(34), 16);            // bits
-    EXPECT_EQ(u32(40), 16u);           // data bytes
+    EXPECT_EQ(s16(22), 2);       // channels
+    EXPECT_EQ(u32(24), 44100u);  // sample rate
+    EXPECT_EQ(s16(34), 16);      // bits
+    EXPECT_EQ(u32(40), 16u);     // data bytes
     // Interleaved left, right; out-of-range values clamp instead of wrapping.
     const int16_t expected[8] = {0, 32767, 32767, -32767, -32767, 8192, 16384, -16383};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(s16(44 + 2 * size_t(i)), expected[i]) << "sample " << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(s16(44 + 2 * size_t(i)), expected[i]) << "sample " << i;
 }
 
-} // namespace
+}  // namespace

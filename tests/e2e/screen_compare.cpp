@@ -33,7 +33,8 @@ struct HeaderReader {
     std::string token() {
         skipSpace();
         std::string t;
-        while (pos < bytes.size() && !std::isspace(bytes[pos])) t += static_cast<char>(bytes[pos++]);
+        while (pos < bytes.size() && !std::isspace(bytes[pos]))
+            t += static_cast<char>(bytes[pos++]);
         return t;
     }
     bool number(int& value) {
@@ -109,7 +110,8 @@ bool readNetpbm(const std::string& path, Picture& out, std::string& error) {
         error = "cannot open " + path;
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
     return parseNetpbm(bytes, out, error);
 }
 
@@ -129,21 +131,21 @@ bool writePpm(const std::string& path, const Picture& picture) {
 
 bool slideQuad(int slide, double r, SlideQuad& quad) {
     switch (slide) {
-    case 0: {
-        // Slide 0 uses the ratio in single precision.
-        double rf = static_cast<float>(r);
-        quad = {-rf, rf};
-        return true;
-    }
-    case 1:
-    case 3:
-        quad = {-1.0, 1.0};
-        return true;
-    case 2:
-        quad = {1.0, -1.0};
-        return true;
-    default:
-        return false;
+        case 0: {
+            // Slide 0 uses the ratio in single precision.
+            double rf = static_cast<float>(r);
+            quad = {-rf, rf};
+            return true;
+        }
+        case 1:
+        case 3:
+            quad = {-1.0, 1.0};
+            return true;
+        case 2:
+            quad = {1.0, -1.0};
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -219,7 +221,8 @@ std::vector<double> blockMeans(const Picture& p, int block) {
 }  // namespace
 
 double coarseDifference(const Picture& a, const Picture& b, int block) {
-    if (a.width != b.width || a.height != b.height || a.width <= 0 || a.height <= 0 || block <= 0) return 255.0;
+    if (a.width != b.width || a.height != b.height || a.width <= 0 || a.height <= 0 || block <= 0)
+        return 255.0;
     std::vector<double> ma = blockMeans(a, block), mb = blockMeans(b, block);
     double total = 0;
     for (size_t i = 0; i < ma.size(); ++i) total += std::fabs(ma[i] - mb[i]);

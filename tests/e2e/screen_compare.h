@@ -55,8 +55,8 @@ struct SlideMatch {
     bool accepted = false;
 };
 
-// Compares with 16x16 blocks. Accepts when the wanted candidate is within `threshold` and every other
-// candidate is at least `margin` further away than the wanted one.
+// Compares with 16x16 blocks. Accepts when the wanted candidate is within `threshold` and every
+// other candidate is at least `margin` further away than the wanted one.
 SlideMatch matchSlide(const Picture& shot, const std::vector<Picture>& candidates, int wanted,
                       double threshold, double margin);
 

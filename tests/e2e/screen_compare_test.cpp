@@ -25,7 +25,9 @@ Picture rowRamp(int width, int height) {
     return p;
 }
 
-int grey(const Picture& p, int x, int y) { return p.pixels[(static_cast<size_t>(y) * p.width + x) * p.channels]; }
+int grey(const Picture& p, int x, int y) {
+    return p.pixels[(static_cast<size_t>(y) * p.width + x) * p.channels];
+}
 
 // A detailed RGB picture with no symmetry, for the match tests.
 Picture pattern(int width, int height) {
@@ -46,9 +48,10 @@ Picture pattern(int width, int height) {
 TEST(Netpbm, ReadsTheDecoderPamAndDjpegOutput) {
     Picture p;
     std::string error;
-    ASSERT_TRUE(parseNetpbm(bytesOf("P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                                    {1, 2, 3, 255, 4, 5, 6, 255}),
-                            p, error))
+    ASSERT_TRUE(parseNetpbm(
+        bytesOf("P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                {1, 2, 3, 255, 4, 5, 6, 255}),
+        p, error))
         << error;
     EXPECT_EQ(p.width, 2);
     EXPECT_EQ(p.channels, 4);
@@ -57,7 +60,9 @@ TEST(Netpbm, ReadsTheDecoderPamAndDjpegOutput) {
     EXPECT_EQ(c[0], 4);
     EXPECT_EQ(c[2], 6);
 
-    ASSERT_TRUE(parseNetpbm(bytesOf("P6\n# made by a tool\n1 2\n255\n", {9, 8, 7, 6, 5, 4}), p, error)) << error;
+    ASSERT_TRUE(
+        parseNetpbm(bytesOf("P6\n# made by a tool\n1 2\n255\n", {9, 8, 7, 6, 5, 4}), p, error))
+        << error;
     p.rgb(0, 1, c);
     EXPECT_EQ(c[0], 6);
 
@@ -69,10 +74,11 @@ TEST(Netpbm, ReadsTheDecoderPamAndDjpegOutput) {
 TEST(Netpbm, RefusesWhatItCannotReadWhole) {
     Picture p;
     std::string error;
-    EXPECT_FALSE(parseNetpbm(bytesOf("P6\n2 2\n255\n", {1, 2, 3}), p, error));            // short raster
+    EXPECT_FALSE(parseNetpbm(bytesOf("P6\n2 2\n255\n", {1, 2, 3}), p, error));  // short raster
     EXPECT_FALSE(parseNetpbm(bytesOf("P6\n1 1\n65535\n", {0, 0, 0, 0, 0, 0}), p, error));  // 16-bit
-    EXPECT_FALSE(parseNetpbm(bytesOf("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\n", {}), p, error));  // no ENDHDR
-    EXPECT_FALSE(parseNetpbm(bytesOf("P3\n1 1\n255\n0 0 0\n", {}), p, error));            // text PPM
+    EXPECT_FALSE(
+        parseNetpbm(bytesOf("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\n", {}), p, error));  // no ENDHDR
+    EXPECT_FALSE(parseNetpbm(bytesOf("P3\n1 1\n255\n0 0 0\n", {}), p, error));    // text PPM
     EXPECT_FALSE(parseNetpbm(bytesOf("P6\n-1 1\n255\n", {0, 0, 0}), p, error));
     EXPECT_FALSE(parseNetpbm({}, p, error));
 }
@@ -138,7 +144,7 @@ TEST(Match, TellsTheRightSlideFromTheOthersAndFromAFlip) {
 
     SlideMatch wanted = matchSlide(shot, {expected[2], expected[1], expected[0]}, 0, 12.0, 10.0);
     EXPECT_TRUE(wanted.accepted) << wanted.differences[0] << " " << wanted.differences[1];
-    EXPECT_LT(wanted.differences[0], 6.0);  // well inside the limit of 12
+    EXPECT_LT(wanted.differences[0], 6.0);   // well inside the limit of 12
     EXPECT_GT(wanted.differences[1], 20.0);  // the flip of the same picture
 
     SlideMatch wrong = matchSlide(shot, {expected[1], expected[2]}, 0, 12.0, 10.0);

@@ -60,7 +60,8 @@ int match(int argc, char** argv) {
     for (int i = 3; i < argc; ++i)
         if (!load(argv[i], candidates[i - 3])) return 2;
     SlideMatch m = matchSlide(shot, candidates, 0, kMatchThreshold, kMatchMargin);
-    std::printf("difference from wanted %.2f (limit %.1f); others:", m.differences[0], kMatchThreshold);
+    std::printf("difference from wanted %.2f (limit %.1f); others:", m.differences[0],
+                kMatchThreshold);
     for (size_t i = 1; i < m.differences.size(); ++i) std::printf(" %.2f", m.differences[i]);
     std::printf(" -> %s\n", m.accepted ? "match" : "NO MATCH");
     return m.accepted ? 0 : 1;
@@ -82,10 +83,12 @@ int audio(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", argv[2]);
         return 2;
     }
-    std::vector<uint8_t> raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> raw((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
     AudioLevel level = measureAudio(raw);
-    std::printf("%zu bytes, rms %.1f, peak %d, non-zero %.1f%% -> %s\n", raw.size(), level.rms, level.peak,
-                100.0 * level.nonZeroFraction, level.rms >= kAudibleRms ? "sound" : "SILENT");
+    std::printf("%zu bytes, rms %.1f, peak %d, non-zero %.1f%% -> %s\n", raw.size(), level.rms,
+                level.peak, 100.0 * level.nonZeroFraction,
+                level.rms >= kAudibleRms ? "sound" : "SILENT");
     return level.rms >= kAudibleRms ? 0 : 1;
 }
 

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FileBuffer buffer{nullptr, 0, 0};
     int messagesBefore = fuzzsupport::messageCount;
     load(buffer, path.c_str());
-    if (fuzzsupport::messageCount != messagesBefore) fuzzsupport::fail("a readable file was reported");
+    if (fuzzsupport::messageCount != messagesBefore)
+        fuzzsupport::fail("a readable file was reported");
     if (!buffer.ownsData || buffer.size != int32_t(size) + 1) fuzzsupport::fail("loaded size");
     if ((size > 0 && std::memcmp(buffer.data, data, size) != 0) || buffer.data[size] != 0xFF)
         fuzzsupport::fail("loaded bytes");

@@ -41,7 +41,8 @@ inline void decodeAndCheck(const uint8_t* bytes, int32_t size) {
     if (surface.uploadCount != 1) fail("upload not called exactly once");
     if (messages != (empty ? 1 : 0)) fail("message box does not match the outcome");
     if (surface.width < 0 || surface.height < 0) fail("negative size");
-    if (int64_t(surface.width) * surface.height > maxPixelCount) fail("image above the frame-size cap");
+    if (int64_t(surface.width) * surface.height > maxPixelCount)
+        fail("image above the frame-size cap");
     if (!empty && surface.rgba.size() != size_t(surface.width) * size_t(surface.height) * 4)
         fail("pixel array does not match the size");
 }

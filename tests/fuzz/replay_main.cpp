@@ -20,7 +20,8 @@ bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
     uint8_t chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;

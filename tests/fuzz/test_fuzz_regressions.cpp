@@ -38,7 +38,8 @@ struct Decoded {
 
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
 Decoded decodeBytes(const std::vector<uint8_t>& bytes) {
@@ -70,7 +71,8 @@ std::vector<std::string> jpegFiles(const std::string& dir) {
     if (DIR* d = opendir(dir.c_str())) {
         while (dirent* e = readdir(d)) {
             std::string name = e->d_name;
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0) names.push_back(name);
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0)
+                names.push_back(name);
         }
         closedir(d);
     }
@@ -92,7 +94,8 @@ std::map<std::string, std::string> readOutcomes() {
 }
 
 bool parseSize(const std::string& text, int32_t& w, int32_t& h) {
-    return std::sscanf(text.c_str(), "%d x %d", &w, &h) == 2 || std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2;
+    return std::sscanf(text.c_str(), "%d x %d", &w, &h) == 2 ||
+           std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2;
 }
 
 }  // namespace
@@ -134,7 +137,8 @@ TEST(FuzzRegressions, EachFileGivesItsOutcome) {
                 // it unset).
                 if (jpegDecoder.componentCount == 1 || jpegDecoder.componentCount == 3) {
                     bool opaque = true;
-                    for (size_t i = 3; i < d.rgba.size(); i += 4) opaque = opaque && d.rgba[i] == 255;
+                    for (size_t i = 3; i < d.rgba.size(); i += 4)
+                        opaque = opaque && d.rgba[i] == 255;
                     EXPECT_TRUE(opaque);
                 }
             }
@@ -183,7 +187,8 @@ TEST(FuzzSeeds, EverySeedDecodesOrIsRefusedAsItsNameSays) {
 // Whatever a hostile file leaves in the decoder's record (tables, restart
 // interval, predictors, a half-read frame), the next image must not see it.
 TEST(FuzzRegressions, NoFileChangesTheDecodeThatFollows) {
-    const std::vector<std::string> clean = {seedDir + "/restart_rows_2x2.jpg", seedDir + "/grey_40x24.jpg"};
+    const std::vector<std::string> clean = {seedDir + "/restart_rows_2x2.jpg",
+                                            seedDir + "/grey_40x24.jpg"};
     std::vector<Decoded> alone;
     for (const std::string& path : clean) alone.push_back(decodeFile(path));
     for (const std::string& name : jpegFiles(regressionDir)) {

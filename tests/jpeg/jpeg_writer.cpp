@@ -111,7 +111,8 @@ void putSegment(std::vector<uint8_t>& out, uint8_t code, const std::vector<uint8
     out.insert(out.end(), payload.begin(), payload.end());
 }
 
-void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[64], bool sixteenBit) {
+void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[64],
+                   bool sixteenBit) {
     std::vector<uint8_t> payload{uint8_t((sixteenBit ? 0x10 : 0x00) | number)};
     for (int i = 0; i < 64; ++i) {
         if (sixteenBit) payload.push_back(uint8_t(zigzag[i] >> 8));
@@ -120,7 +121,8 @@ void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[6
     putSegment(out, 0xDB, payload);
 }
 
-void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanDefinition& layout) {
+void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number,
+                     const HuffmanDefinition& layout) {
     std::vector<uint8_t> payload{uint8_t(tableClass << 4 | number)};
     payload.insert(payload.end(), layout.counts, layout.counts + 16);
     payload.insert(payload.end(), layout.symbols.begin(), layout.symbols.end());
@@ -129,8 +131,12 @@ void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, cons
 
 void putFrame(std::vector<uint8_t>& out, int width, int height,
               const std::vector<FrameComponent>& components) {
-    std::vector<uint8_t> payload{8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
-                                 uint8_t(width), uint8_t(components.size())};
+    std::vector<uint8_t> payload{8,
+                                 uint8_t(height >> 8),
+                                 uint8_t(height),
+                                 uint8_t(width >> 8),
+                                 uint8_t(width),
+                                 uint8_t(components.size())};
     for (const FrameComponent& c : components) {
         payload.push_back(c.id);
         payload.push_back(uint8_t(c.h << 4 | c.v));
@@ -165,7 +171,8 @@ std::vector<uint8_t> encodeImage(const ImageLayout& layout, const BlockSource& s
     putHuffmanTable(out, 0, 0, dcDefinition);
     putHuffmanTable(out, 1, 0, acDefinition);
     if (layout.restartEveryRow) {
-        int mcusPerRow = (layout.width + 8 * layout.components[0].h - 1) / (8 * layout.components[0].h);
+        int mcusPerRow =
+            (layout.width + 8 * layout.components[0].h - 1) / (8 * layout.components[0].h);
         putSegment(out, 0xDD, {uint8_t(mcusPerRow >> 8), uint8_t(mcusPerRow)});
     }
     putScanHeader(out, layout.components);

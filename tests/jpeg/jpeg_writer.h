@@ -50,8 +50,10 @@ struct FrameComponent {
 // Segment writers.
 void putMarker(std::vector<uint8_t>& out, uint8_t code);
 void putSegment(std::vector<uint8_t>& out, uint8_t code, const std::vector<uint8_t>& payload);
-void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[64], bool sixteenBit);
-void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number, const HuffmanDefinition& layout);
+void putQuantTable(std::vector<uint8_t>& out, int number, const int32_t zigzag[64],
+                   bool sixteenBit);
+void putHuffmanTable(std::vector<uint8_t>& out, int tableClass, int number,
+                     const HuffmanDefinition& layout);
 void putFrame(std::vector<uint8_t>& out, int width, int height,
               const std::vector<FrameComponent>& components);
 void putScanHeader(std::vector<uint8_t>& out, const std::vector<FrameComponent>& components);

@@ -221,9 +221,8 @@ std::vector<uint8_t> twelveBitFile() {
     jpegtest::ImageLayout layout;
     layout.width = 16;
     layout.height = 16;
-    std::vector<uint8_t> bytes = jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t* zz) {
-        zz[0] = 100;
-    });
+    std::vector<uint8_t> bytes =
+        jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t* zz) { zz[0] = 100; });
     for (size_t i = 0; i + 4 < bytes.size(); ++i) {
         if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
             bytes[i + 1] = 0xC1;

@@ -13,8 +13,8 @@
 
 namespace {
 
-using jpegtest::Decoded;
 using jpegtest::decode;
+using jpegtest::Decoded;
 using jpegtest::readFileBytes;
 
 Decoded decodeCorpusFile(const std::string& name) {
@@ -68,9 +68,9 @@ TEST(CorpusFiles, OutputIsPinnedToTheByte) {
 TEST(CorpusFiles, NothingCarriesOverBetweenDecodes) {
     // Files with different tables, restart intervals, component counts and
     // sizes, in an order where each follows a different one.
-    const char* order[] = {"optimized_420.jpg", "restart_grey_rows.jpg", "quant16_420.jpg",
-                           "gradient_422_q85.jpg", "restart_420_rows.jpg", "optimized_420.jpg",
-                           "grey_q75.jpg", "sensitive_colour.jpg"};
+    const char* order[] = {"optimized_420.jpg",    "restart_grey_rows.jpg", "quant16_420.jpg",
+                           "gradient_422_q85.jpg", "restart_420_rows.jpg",  "optimized_420.jpg",
+                           "grey_q75.jpg",         "sensitive_colour.jpg"};
     for (const char* name : order) {
         const jpegtest::GoldenDigest* g = jpegtest::findGolden(name);
         ASSERT_NE(g, nullptr) << name;
@@ -81,8 +81,8 @@ TEST(CorpusFiles, NothingCarriesOverBetweenDecodes) {
 }
 
 TEST(UnsupportedFiles, GiveNoImageAndTheMessage) {
-    for (const char* name : {"hostile/progressive.jpg", "hostile/arithmetic.jpg", "hostile/twelve_bit.jpg",
-                             "hostile/extended_sof1.jpg"}) {
+    for (const char* name : {"hostile/progressive.jpg", "hostile/arithmetic.jpg",
+                             "hostile/twelve_bit.jpg", "hostile/extended_sof1.jpg"}) {
         Decoded d = decodeCorpusFile(name);
         EXPECT_EQ(d.width, 0) << name;
         EXPECT_EQ(d.height, 0) << name;
@@ -96,9 +96,9 @@ TEST(UnsupportedFiles, GiveNoImageAndTheMessage) {
 }
 
 TEST(UnsupportedFiles, EmptyAndNonJpegInput) {
-    for (const std::vector<uint8_t>& bytes :
-         {std::vector<uint8_t>{}, std::vector<uint8_t>{0xFF}, std::vector<uint8_t>{0x89, 'P', 'N', 'G'},
-          std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xD9}}) {
+    for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>{0xFF},
+                                              std::vector<uint8_t>{0x89, 'P', 'N', 'G'},
+                                              std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xD9}}) {
         Decoded d = decode(bytes);
         EXPECT_EQ(d.width, 0);
         EXPECT_EQ(d.height, 0);
@@ -119,7 +119,8 @@ void expectOutcomeRules(const Decoded& d) {
 }
 
 TEST(DamagedFiles, TruncatedAtEveryPoint) {
-    for (const char* name : {"odd_17x9_420.jpg", "restart_444_rows.jpg", "grey_q75.jpg", "quant16_420.jpg"}) {
+    for (const char* name :
+         {"odd_17x9_420.jpg", "restart_444_rows.jpg", "grey_q75.jpg", "quant16_420.jpg"}) {
         std::vector<uint8_t> whole = readFileBytes(jpegtest::corpusPath(name));
         ASSERT_FALSE(whole.empty());
         const Decoded full = decode(whole);
@@ -159,7 +160,8 @@ TEST(DamagedFiles, RandomBytesAndRandomDamage) {
         if (i % 2 == 0 && bytes.size() >= 2) bytes[0] = 0xFF, bytes[1] = 0xD8;
         expectOutcomeRules(decode(bytes));
     }
-    for (const char* name : {"odd_33x31_422.jpg", "restart_grey_rows.jpg", "sensitive_colour.jpg"}) {
+    for (const char* name :
+         {"odd_33x31_422.jpg", "restart_grey_rows.jpg", "sensitive_colour.jpg"}) {
         const std::vector<uint8_t> whole = readFileBytes(jpegtest::corpusPath(name));
         ASSERT_FALSE(whole.empty());
         for (int i = 0; i < 150; ++i) {
@@ -175,13 +177,15 @@ TEST(DamagedFiles, RandomBytesAndRandomDamage) {
 
 // A valid stream whose frame header declares the given size and sampling,
 // with a few bytes of entropy data at most.
-std::vector<uint8_t> declaredFrame(int width, int height, std::vector<jpegtest::FrameComponent> components) {
+std::vector<uint8_t> declaredFrame(int width, int height,
+                                   std::vector<jpegtest::FrameComponent> components) {
     jpegtest::ImageLayout layout;
     layout.width = 8;
     layout.height = 8;
     layout.components = components;
     for (auto& c : layout.components) c.h = c.v = 1;
-    std::vector<uint8_t> bytes = jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t*) {});
+    std::vector<uint8_t> bytes =
+        jpegtest::encodeImage(layout, [](int, int, int, int, int, int32_t*) {});
     for (size_t i = 0; i + 8 < bytes.size(); ++i) {
         if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
             bytes[i + 5] = uint8_t(height >> 8);
@@ -227,9 +231,10 @@ TEST(HostileFrames, HugeDeclaredSizes) {
 TEST(HostileFrames, FramesTheScanCannotDecodeAreRefused) {
     // Sampling factor 0 in component 0 (no MCU size) and in a chroma
     // component (division by zero).
-    for (auto components : {std::vector<jpegtest::FrameComponent>{{1, 0, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}},
-                            std::vector<jpegtest::FrameComponent>{{1, 1, 1, 0}, {2, 1, 0, 0}, {3, 1, 1, 0}},
-                            std::vector<jpegtest::FrameComponent>{{1, 0, 0, 0}}}) {
+    for (auto components :
+         {std::vector<jpegtest::FrameComponent>{{1, 0, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}},
+          std::vector<jpegtest::FrameComponent>{{1, 1, 1, 0}, {2, 1, 0, 0}, {3, 1, 1, 0}},
+          std::vector<jpegtest::FrameComponent>{{1, 0, 0, 0}}}) {
         Decoded d = decode(declaredFrame(32, 32, components));
         EXPECT_EQ(d.width, 0);
         EXPECT_TRUE(d.reportedFailure());
@@ -247,8 +252,8 @@ TEST(HostileFrames, FramesTheScanCannotDecodeAreRefused) {
         }
     EXPECT_TRUE(decode(bytes).reportedFailure());
     // No components at all: a frame header of length 8 and an empty scan.
-    std::vector<uint8_t> none{0xFF, 0xD8, 0xFF, 0xC0, 0, 8, 8, 0, 16, 0, 16, 0,
-                              0xFF, 0xDA, 0, 6, 0, 0, 63, 0, 0x12, 0x34};
+    std::vector<uint8_t> none{0xFF, 0xD8, 0xFF, 0xC0, 0, 8, 8, 0,  16, 0,    16,
+                              0,    0xFF, 0xDA, 0,    6, 0, 0, 63, 0,  0x12, 0x34};
     EXPECT_TRUE(decode(none).reportedFailure());
 }
 

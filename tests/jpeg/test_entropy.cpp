@@ -126,9 +126,9 @@ TEST(BitReader, EndOfInputReadsAsZeroAndEveryLoopEnds) {
 TEST(ExtendSign, ExamplesOfTheExtendProcedure) {
     struct Case {
         int32_t value, size, result;
-    } cases[] = {{0, 0, 0},       {1, 1, 1},        {0, 1, -1},        {2, 2, 2},
-                 {3, 2, 3},       {1, 2, -2},       {0, 2, -3},        {1024, 11, 1024},
-                 {0, 11, -2047},  {1023, 11, -1024}, {32767, 15, 32767}, {0, 15, -32767}};
+    } cases[] = {{0, 0, 0},      {1, 1, 1},         {0, 1, -1},         {2, 2, 2},
+                 {3, 2, 3},      {1, 2, -2},        {0, 2, -3},         {1024, 11, 1024},
+                 {0, 11, -2047}, {1023, 11, -1024}, {32767, 15, 32767}, {0, 15, -32767}};
     for (const Case& c : cases)
         EXPECT_EQ(extendSign(c.value, c.size), c.result) << c.value << ", " << c.size;
 }

@@ -50,8 +50,10 @@ TEST(JpegDecodeTool, WritesTheDeliveredBytesAsPam) {
     jpegtest::Decoded d = jpegtest::decode(jpegtest::readFileBytes(in));
     std::string expectedHeader = header(33, 31);
     ASSERT_EQ(run.output.size(), expectedHeader.size() + d.rgba.size());
-    EXPECT_EQ(std::string(run.output.begin(), run.output.begin() + long(expectedHeader.size())), expectedHeader);
-    EXPECT_TRUE(std::equal(d.rgba.begin(), d.rgba.end(), run.output.begin() + long(expectedHeader.size())));
+    EXPECT_EQ(std::string(run.output.begin(), run.output.begin() + long(expectedHeader.size())),
+              expectedHeader);
+    EXPECT_TRUE(
+        std::equal(d.rgba.begin(), d.rgba.end(), run.output.begin() + long(expectedHeader.size())));
 }
 
 TEST(JpegDecodeTool, NothingUsableStillWritesTheHeader) {
@@ -87,7 +89,10 @@ TEST(JpegDecodeTool, UsageAndInputOutputErrors) {
     EXPECT_NE(missing.errors.find("ei avaudu"), std::string::npos);
     EXPECT_TRUE(missing.output.empty());
     EXPECT_EQ(runTool(outDir() + " " + out, out).status, 2);  // a folder
-    EXPECT_EQ(runTool(jpegtest::corpusPath("grey_q75.jpg") + " " + outDir() + "/no/such/dir.pam", out).status, 2);
+    EXPECT_EQ(
+        runTool(jpegtest::corpusPath("grey_q75.jpg") + " " + outDir() + "/no/such/dir.pam", out)
+            .status,
+        2);
 }
 
 }  // namespace

@@ -67,10 +67,10 @@ TEST(ParseMarkers, CommonBaselineHeaders) {
     Bytes app0;
     putSegment(app0, 0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
     Bytes file = soi();
-    for (const Bytes& part : {app0, quantTable(0, 1, false), quantTable(1, 100, false), frame3(),
-                              huffmanTable(0, 0, {0, 1, 5, 1}, 0), huffmanTable(1, 0, {0, 2, 1}, 1),
-                              huffmanTable(0, 1, {0, 3}, 0), huffmanTable(1, 1, {0, 2, 1}, 0x11),
-                              scan3()})
+    for (const Bytes& part :
+         {app0, quantTable(0, 1, false), quantTable(1, 100, false), frame3(),
+          huffmanTable(0, 0, {0, 1, 5, 1}, 0), huffmanTable(1, 0, {0, 2, 1}, 1),
+          huffmanTable(0, 1, {0, 3}, 0), huffmanTable(1, 1, {0, 2, 1}, 0x11), scan3()})
         file = append(file, part);
     const size_t entropyStart = file.size();
     file = append(file, {0x12, 0x34});
@@ -123,7 +123,8 @@ TEST(ParseMarkers, SegmentsHoldingSeveralTablesAnd16BitQuantisation) {
     }
     Bytes wide = quantTable(2, 1000, true);
     ASSERT_EQ(wide[3], 131);
-    Parsed p(append(append(append(append(append(soi(), twoTables), fourHuffman), wide), frame3()), scan3()));
+    Parsed p(append(append(append(append(append(soi(), twoTables), fourHuffman), wide), frame3()),
+                    scan3()));
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(jpegDecoder.quantTables[0][5], 1);
     EXPECT_EQ(jpegDecoder.quantTables[1][5], 11);
@@ -174,7 +175,8 @@ TEST(ParseMarkers, SkippedSegments) {
     Bytes app1;
     putSegment(app1, 0xE1, {0xFF, 0xD9, 0xFF, 0xC2, 0x00});  // contents never looked at
     Bytes emptyTables{0xFF, 0xC4, 0x00, 0x02, 0xFF, 0xDB, 0x00, 0x02};
-    Parsed p(append(append(append(append(append(soi(), emptyComment), app1), emptyTables), frame3()), scan3()));
+    Parsed p(append(
+        append(append(append(append(soi(), emptyComment), app1), emptyTables), frame3()), scan3()));
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(jpegDecoder.dcTables[0].counts[0], 0);
     EXPECT_EQ(jpegDecoder.quantTables[0][0], 0);
@@ -208,7 +210,8 @@ TEST(ParseMarkers, CanonicalCodeAssignment) {
         EXPECT_EQ(jpegDecoder.dcTables[0].codes[1], 1);
     }
     {
-        Parsed p(append(soi(), huffmanTable(1, 2, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0)));
+        Parsed p(
+            append(soi(), huffmanTable(1, 2, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0)));
         EXPECT_EQ(jpegDecoder.acTables[2].codes[0], 0);
         EXPECT_EQ(jpegDecoder.acTables[2].codes[1], 0x8000);
         EXPECT_EQ(jpegDecoder.acTables[2].lengths[1], 16);

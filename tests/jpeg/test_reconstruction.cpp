@@ -20,9 +20,9 @@ TEST(SampleFromValue, TruncatesShiftsAndClamps) {
     struct Case {
         float value;
         int sample;
-    } cases[] = {{1023.9f, 255}, {1024.0f, 255}, {8.0f, 129},     {7.9f, 128},    {-0.9f, 128},
-                 {-1.0f, 127},   {-8.0f, 127},   {-9.0f, 126},     {-1016.0f, 1},  {-1023.9f, 0},
-                 {-1024.5f, 0},  {3.0e9f, 255},  {-3.0e9f, 0},     {0.0f, 128}};
+    } cases[] = {{1023.9f, 255}, {1024.0f, 255}, {8.0f, 129},  {7.9f, 128},   {-0.9f, 128},
+                 {-1.0f, 127},   {-8.0f, 127},   {-9.0f, 126}, {-1016.0f, 1}, {-1023.9f, 0},
+                 {-1024.5f, 0},  {3.0e9f, 255},  {-3.0e9f, 0}, {0.0f, 128}};
     for (const Case& c : cases) EXPECT_EQ(sampleFromValue(c.value), c.sample) << c.value;
 }
 
@@ -116,9 +116,10 @@ int flatSample(int c, int mcuCol, int mcuRow, int by, int bx) {
 
 std::vector<uint8_t> flatBlockFile(ImageLayout layout) {
     const int mcuW = 8 * layout.components[0].h, mcuH = 8 * layout.components[0].v;
-    return jpegtest::encodeImage(layout, [&](int c, int mcuX, int mcuY, int by, int bx, int32_t* zz) {
-        zz[0] = flatDc(flatSample(c, mcuX / mcuW, mcuY / mcuH, by, bx));
-    });
+    return jpegtest::encodeImage(
+        layout, [&](int c, int mcuX, int mcuY, int by, int bx, int32_t* zz) {
+            zz[0] = flatDc(flatSample(c, mcuX / mcuW, mcuY / mcuH, by, bx));
+        });
 }
 
 // Where each component's flat sample must land, from the sampling factors
@@ -133,7 +134,8 @@ std::vector<uint8_t> expectedFlat(const ImageLayout& layout) {
                 if (rx == 0 || ry == 0) continue;
                 int mx = x / (8 * h0), my = y / (8 * v0);
                 int bx = (x % (8 * h0)) / (8 * rx), by = (y % (8 * v0)) / (8 * ry);
-                out[(size_t(y) * layout.width + x) * 4 + c] = uint8_t(flatSample(int(c), mx, my, by, bx));
+                out[(size_t(y) * layout.width + x) * 4 + c] =
+                    uint8_t(flatSample(int(c), mx, my, by, bx));
             }
     jpegDecoder.pixels = out.data();
     jpegDecoder.width = layout.width;
@@ -206,7 +208,8 @@ TEST(ScanLayout, RestartAtEveryRowResetsPredictorsAndDropsPadding) {
 // stream itself cannot describe.
 std::vector<uint8_t> samplesOfCoefficients(const float* zigzag) {
     for (int n = 0; n < 64; ++n)
-        jpegDecoder.block[n] = float((double(zigzag[zigzagIndex[n]]) * aanScale[n % 8]) * aanScale[n / 8]);
+        jpegDecoder.block[n] =
+            float((double(zigzag[zigzagIndex[n]]) * aanScale[n % 8]) * aanScale[n / 8]);
     inverseDct();
     std::vector<uint8_t> s(64);
     for (int n = 0; n < 64; ++n) s[n] = sampleFromValue(jpegDecoder.block[n]);
@@ -258,10 +261,11 @@ TEST(ScanLayout, DcPredictorSaturatesInsteadOfOverflowing) {
     layout.width = 8 * 8191;
     layout.height = 8 * 9;
     int32_t running = 0;
-    Decoded d = jpegtest::decode(jpegtest::encodeImage(layout, [&](int, int, int, int, int, int32_t* zz) {
-        running = int32_t(std::min<int64_t>(int64_t(running) + 32767, INT32_MAX));
-        zz[0] = running;
-    }));
+    Decoded d =
+        jpegtest::decode(jpegtest::encodeImage(layout, [&](int, int, int, int, int, int32_t* zz) {
+            running = int32_t(std::min<int64_t>(int64_t(running) + 32767, INT32_MAX));
+            zz[0] = running;
+        }));
     ASSERT_EQ(d.width, layout.width);
     ASSERT_EQ(d.height, layout.height);
     size_t low = 0;

@@ -20,7 +20,10 @@ struct Message {
 // Every message box shown while it lives, instead of stderr.
 class MessageRecorder {
 public:
-    MessageRecorder() { previous = setMessageBoxHandler(record); messages().clear(); }
+    MessageRecorder() {
+        previous = setMessageBoxHandler(record);
+        messages().clear();
+    }
     ~MessageRecorder() { setMessageBoxHandler(previous); }
     static std::vector<Message>& messages() {
         static std::vector<Message> all;
@@ -28,7 +31,9 @@ public:
     }
 
 private:
-    static void record(const char* text, const char* caption) { messages().push_back({text, caption}); }
+    static void record(const char* text, const char* caption) {
+        messages().push_back({text, caption});
+    }
     MessageBoxHandler previous;
 };
 
@@ -74,7 +79,9 @@ inline std::vector<uint8_t> readFileBytes(const std::string& path) {
     return bytes;
 }
 
-inline std::string corpusPath(const std::string& name) { return std::string(CQ_JPEG_CORPUS_DIR) + "/" + name; }
+inline std::string corpusPath(const std::string& name) {
+    return std::string(CQ_JPEG_CORPUS_DIR) + "/" + name;
+}
 
 // FNV-1a, 64 bits: enough to pin every byte of an image.
 inline uint64_t digest(const std::vector<uint8_t>& bytes) {

@@ -20,7 +20,8 @@ TEST(VariantSensitivity, SensitiveFilesExposeTheVariant) {
         jpegtest::Reference ref = jpegtest::djpegReference(jpegtest::corpusPath(name));
         ASSERT_EQ(ref.rgb.size() / 3 * 4, d.rgba.size());
         for (size_t i = 0; i < ref.rgb.size(); ++i)
-            ASSERT_LE(std::abs(int(d.rgba[i / 3 * 4 + i % 3]) - int(ref.rgb[i])), 6) << name << " " << i;
+            ASSERT_LE(std::abs(int(d.rgba[i / 3 * 4 + i % 3]) - int(ref.rgb[i])), 6)
+                << name << " " << i;
     }
 }
 

@@ -12,7 +12,8 @@ void inverseDct() { jpegtest::idctRoundedPartials(jpegDecoder.block); }
 #elif defined(CQ_VARIANT_SINGLE_PRECISION_COLOUR)
 void convertYCbCrToRgb() {
     uint8_t* p = jpegDecoder.pixels;
-    for (int32_t i = 0; i < jpegDecoder.width * jpegDecoder.height * 4; i += 4) jpegtest::ycbcrSinglePrecision(p + i, p + i);
+    for (int32_t i = 0; i < jpegDecoder.width * jpegDecoder.height * 4; i += 4)
+        jpegtest::ycbcrSinglePrecision(p + i, p + i);
 }
 void convertGreyToRgb() {
     uint8_t* p = jpegDecoder.pixels;

@@ -19,7 +19,8 @@ inline void variantTransform8(float* p, int stride) {
     const float a12 = float(partial((x2 - x6) * K1) - a13);
     const float e0 = float(double(a10) + a13), e3 = float(double(a10) - a13);
     const float e1 = float(double(a11) + a12), e2 = float(double(a11) - a12);
-    const float z13 = float(x5 + x3), z10 = float(x5 - x3), z11 = float(x1 + x7), z12 = float(x1 - x7);
+    const float z13 = float(x5 + x3), z10 = float(x5 - x3), z11 = float(x1 + x7),
+                z12 = float(x1 - x7);
     const float o7 = float(double(z11) + z13);
     const float z5 = float(partial(double(z12) + z10) * K2);
     const float b12 = float(double(z5) - partial(double(z10) * K3));

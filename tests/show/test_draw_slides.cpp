@@ -17,7 +17,9 @@ constexpr int kRows = 8;
 
 // Red counts columns, green counts rows (row 0 is the image's first row),
 // blue tells the slides apart.
-Rgba texel(int slide, int column, int row) { return {40 + 50 * column, 20 + 28 * row, 30 + 60 * slide, 255}; }
+Rgba texel(int slide, int column, int row) {
+    return {40 + 50 * column, 20 + 28 * row, 30 + 60 * slide, 255};
+}
 
 void fillSlides() {
     for (int slide = 0; slide < 4; ++slide) {
@@ -42,9 +44,12 @@ bool texelOnScreen(int slide, int column, int row, int& x, int& y) {
     const double s = (column + 0.5) / kColumns;
     const double t = (row + 0.5) / kRows;
     double quadY;
-    if (slide == 0) quadY = -0.75 + 1.5 * t;
-    else if (slide == 2) quadY = 1.0 - 2.0 * t;
-    else quadY = -1.0 + 2.0 * t;
+    if (slide == 0)
+        quadY = -0.75 + 1.5 * t;
+    else if (slide == 2)
+        quadY = 1.0 - 2.0 * t;
+    else
+        quadY = -1.0 + 2.0 * t;
     x = int(std::floor(s * 1024));
     y = int(std::floor((quadY + 0.75) / 1.5 * 768));
     return y >= 0 && y < 768;

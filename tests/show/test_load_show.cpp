@@ -39,7 +39,8 @@ void expectFlatColour(Bitmap& slide, int r, int g, int b) {
     const int count = slide.width * slide.height;
     int wrong = 0;
     for (int i = 0; i < count; ++i, p += 4) {
-        if (std::abs(p[0] - r) > 3 || std::abs(p[1] - g) > 3 || std::abs(p[2] - b) > 3 || p[3] != 255)
+        if (std::abs(p[0] - r) > 3 || std::abs(p[1] - g) > 3 || std::abs(p[2] - b) > 3 ||
+            p[3] != 255)
             ++wrong;
     }
     EXPECT_EQ(wrong, 0) << "of " << count << " pixels";
@@ -55,8 +56,10 @@ TEST(LoadShow, DecodesThePresentImagesAndReportsTheMissingOne) {
 
     // 4:2:0, 4:2:2 with restarts at every MCU row, and greyscale.
     ASSERT_TRUE(makeJpeg("drooo.jpg", 33, 17, 200, 40, 90, false, "-sample 2x2"));
-    ASSERT_TRUE(makeJpeg("Harno Quorvath - Ashenthornveil - moro.jpg", 20, 10, 128, 0, 0, true, ""));
-    ASSERT_TRUE(makeJpeg("Quorvath04_iso.jpg", 40, 24, 30, 160, 220, false, "-sample 2x1 -restart 1"));
+    ASSERT_TRUE(
+        makeJpeg("Harno Quorvath - Ashenthornveil - moro.jpg", 20, 10, 128, 0, 0, true, ""));
+    ASSERT_TRUE(
+        makeJpeg("Quorvath04_iso.jpg", 40, 24, 30, 160, 220, false, "-sample 2x1 -restart 1"));
 
     recordedMessages.clear();
     loadShow();

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "test_pattern.h"
 #include "gl_window.h"
 #include "surfaces/bitmap.h"
+#include "test_pattern.h"
 
 namespace {
 GLint boundTexture() {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "test_pattern.h"
 #include "shell/gl.h"
 #include "surfaces/render_buffer.h"
 #include "surfaces/render_target.h"
+#include "test_pattern.h"
 
 namespace {
 std::vector<std::string> calls;
@@ -45,7 +45,9 @@ void record(const std::string& call) {
     calls.push_back(call);
 }
 
-std::string named(const char* what, unsigned name) { return std::string(what) + " " + std::to_string(name); }
+std::string named(const char* what, unsigned name) {
+    return std::string(what) + " " + std::to_string(name);
+}
 
 // Stands in for drawing: the buffer's texture now holds this picture.
 void drawInto(const RenderBuffer& buffer, const std::vector<uint8_t>& picture) {
@@ -129,10 +131,16 @@ bool createRenderTarget(RenderBuffer& buffer) {
     buffer.pbufferContext = &contextHandle;
     return true;
 }
-void beginRenderingInto(RenderBuffer& buffer) { record(named("beginRenderingInto", buffer.textureName)); }
-void deleteRenderContext(RenderBuffer& buffer) { record(named("deleteRenderContext", buffer.textureName)); }
+void beginRenderingInto(RenderBuffer& buffer) {
+    record(named("beginRenderingInto", buffer.textureName));
+}
+void deleteRenderContext(RenderBuffer& buffer) {
+    record(named("deleteRenderContext", buffer.textureName));
+}
 void releaseRenderDC(RenderBuffer& buffer) { record(named("releaseRenderDC", buffer.textureName)); }
-void destroyRenderTarget(RenderBuffer& buffer) { record(named("destroyRenderTarget", buffer.textureName)); }
+void destroyRenderTarget(RenderBuffer& buffer) {
+    record(named("destroyRenderTarget", buffer.textureName));
+}
 
 using Calls = std::vector<std::string>;
 

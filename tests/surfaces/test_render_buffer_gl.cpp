@@ -170,8 +170,8 @@ TEST(RenderBufferGl, EveryNewDrawingShowsAndUploadReplacesThePicture) {
     buffer.upload(cyan.data(), 64, 32);
     clearBackBuffer(0, 0, 0);
     drawIntoWindow(buffer, 0, 0);
-    const Colour allCyan[4] = {{0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255},
-                               {0, 255, 255, 255}};
+    const Colour allCyan[4] = {
+        {0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255}};
     expectWindowShows(buffer, 0, 0, allCyan);
     EXPECT_EQ(buffer.readBack(), pixels);
     EXPECT_EQ(cachedPixel(pixels, 64, 5, 5).b, 0);

@@ -48,19 +48,19 @@ TEST(HasExtension, MatchesWholeNamesOnly) {
 }
 
 TEST_F(RenderTextureLookup, UsesTheExtNamesWhenTheDriverListsTheExtension) {
-    EXPECT_TRUE(loadRenderTextureEntryPoints(
-        "GL_ARB_framebuffer_object GL_EXT_framebuffer_object", fakeLookup));
-    EXPECT_EQ(askedFor, (std::vector<std::string>{"glGenFramebuffersEXT", "glBindFramebufferEXT",
-                                                  "glFramebufferTexture2DEXT",
-                                                  "glDeleteFramebuffersEXT"}));
+    EXPECT_TRUE(loadRenderTextureEntryPoints("GL_ARB_framebuffer_object GL_EXT_framebuffer_object",
+                                             fakeLookup));
+    EXPECT_EQ(askedFor,
+              (std::vector<std::string>{"glGenFramebuffersEXT", "glBindFramebufferEXT",
+                                        "glFramebufferTexture2DEXT", "glDeleteFramebuffersEXT"}));
     EXPECT_TRUE(allSet());
 }
 
 TEST_F(RenderTextureLookup, FallsBackToTheCoreNames) {
     EXPECT_TRUE(loadRenderTextureEntryPoints("GL_ARB_framebuffer_object", fakeLookup));
-    EXPECT_EQ(askedFor, (std::vector<std::string>{"glGenFramebuffers", "glBindFramebuffer",
-                                                  "glFramebufferTexture2D",
-                                                  "glDeleteFramebuffers"}));
+    EXPECT_EQ(askedFor,
+              (std::vector<std::string>{"glGenFramebuffers", "glBindFramebuffer",
+                                        "glFramebufferTexture2D", "glDeleteFramebuffers"}));
     EXPECT_TRUE(allSet());
 }
 

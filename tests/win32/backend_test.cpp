@@ -154,8 +154,8 @@ void checkWindowProcedure(AppWindow& app) {
 
     // A window of the class without a record attached gets the default
     // handling: closing it destroys it.
-    HWND bare = CreateWindowExA(0, "morlu", "bare", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                                nullptr, nullptr);
+    HWND bare = CreateWindowExA(0, "morlu", "bare", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr,
+                                nullptr);
     SendMessageA(bare, WM_CLOSE, 0, 0);
     check(bare != nullptr && !IsWindow(bare), "without a record, messages go to the default");
     app.running = 1;

@@ -172,11 +172,12 @@ void checkDrawingShows() {
         cyan[i + 3] = 255;
     }
     buffer.upload(cyan.data(), 0, 0);
-    check(windowContextCurrent() && buffer.bound == 1, "upload keeps the window's context and bound");
+    check(windowContextCurrent() && buffer.bound == 1,
+          "upload keeps the window's context and bound");
     clearWindow();
     drawIntoWindow(buffer, 0, 0);
-    const Colour allCyan[4] = {{0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255},
-                               {0, 255, 255, 255}};
+    const Colour allCyan[4] = {
+        {0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255}, {0, 255, 255, 255}};
     check(windowShows(buffer, 0, 0, allCyan), "the uploaded picture shows");
 }
 

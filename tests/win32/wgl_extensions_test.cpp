@@ -16,12 +16,10 @@ void fakeEntryPoint() {
 }
 
 const std::vector<std::string> kNames = {
-    "wglGetExtensionsStringEXT",    "wglBindTexImageARB",
-    "wglReleaseTexImageARB",        "wglSetPbufferAttribARB",
-    "wglCreatePbufferARB",          "wglGetPbufferDCARB",
-    "wglReleasePbufferDCARB",       "wglDestroyPbufferARB",
-    "wglQueryPbufferARB",           "wglGetPixelFormatAttribivARB",
-    "wglGetPixelFormatAttribfvARB", "wglChoosePixelFormatARB",
+    "wglGetExtensionsStringEXT",    "wglBindTexImageARB",           "wglReleaseTexImageARB",
+    "wglSetPbufferAttribARB",       "wglCreatePbufferARB",          "wglGetPbufferDCARB",
+    "wglReleasePbufferDCARB",       "wglDestroyPbufferARB",         "wglQueryPbufferARB",
+    "wglGetPixelFormatAttribivARB", "wglGetPixelFormatAttribfvARB", "wglChoosePixelFormatARB",
 };
 
 const std::vector<WglProc> kFakes = {

@@ -20,8 +20,7 @@ struct Rgb {
 };
 
 inline Rgb rgb(double r, double g, double b) { return Rgb{r, g, b}; }
-inline Rgb hex(uint32_t c)
-{
+inline Rgb hex(uint32_t c) {
     return Rgb{((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0};
 }
 Rgb mix(const Rgb& a, const Rgb& b, double t);
@@ -46,7 +45,7 @@ class Random {
 public:
     explicit Random(uint64_t seed) : state_(seed * 2 + 1) {}
     uint32_t next();
-    double uniform(); // [0, 1)
+    double uniform();  // [0, 1)
     double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
 
 private:
@@ -55,8 +54,8 @@ private:
 
 // How a slide's quad lies on the screen.
 struct Placement {
-    double top;        // screen y of the quad's upper edge
-    double height;     // screen height of the quad
+    double top;     // screen y of the quad's upper edge
+    double height;  // screen height of the quad
     bool firstRowAtBottom;
 };
 // Slide 0 fills the screen; slides 1 to 3 span 1024 x 1024 screen pixels
@@ -109,4 +108,4 @@ private:
 bool writePnm(const std::string& path, int width, int height, int channels,
               const std::vector<uint8_t>& pixels);
 
-} // namespace assets
+}  // namespace assets

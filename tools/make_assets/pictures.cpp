@@ -20,8 +20,7 @@ using Ridge = std::function<double(double)>;
 // Fills everything below a ridge with colour(x, y, depthBelowRidge),
 // anti-aliased along the ridge's true (slanted) edge.
 void fillBelow(Canvas& c, const Ridge& ridge, double yMax,
-               const std::function<Rgb(double, double, double)>& colour)
-{
+               const std::function<Rgb(double, double, double)>& colour) {
     // The ridge is sampled once per canvas column.
     double px = c.pixel();
     int columns = c.pixelWidth();
@@ -34,15 +33,13 @@ void fillBelow(Canvas& c, const Ridge& ridge, double yMax,
     }
     c.forEach(0, c.screenTop(), kScreenW, yMax, [&](double x, double y, Rgb& dst) {
         int i = std::min(columns - 1, int(x / px));
-        if (y < h[i] - 4)
-            return;
+        if (y < h[i] - 4) return;
         double d = (h[i] - y) * norm[i];
         c.blend(dst, colour(x, y, y - h[i]), coverage(d, px));
     });
 }
 
-void stars(Canvas& c, Random& rng, int count, double yTop, double yBottom, const Rgb& tint)
-{
+void stars(Canvas& c, Random& rng, int count, double yTop, double yBottom, const Rgb& tint) {
     for (int i = 0; i < count; ++i) {
         double x = rng.range(0, kScreenW);
         double u = rng.uniform();
@@ -51,17 +48,14 @@ void stars(Canvas& c, Random& rng, int count, double yTop, double yBottom, const
         double bright = (0.35 + 0.65 * rng.uniform()) * (1 - 0.8 * u);
         double radius = 0.45 + 1.1 * size * size * size;
         c.fillCircle(x, y, radius, mix(tint, rgb(1, 1, 1), 0.6), bright);
-        if (size > 0.93)
-            c.glow(x, y, 9 + 10 * size, tint, 0.25 * bright);
+        if (size > 0.93) c.glow(x, y, 9 + 10 * size, tint, 0.25 * bright);
     }
 }
 
 // ---------------------------------------------------------------- slide 0
 
-Rgb gradient(const std::vector<std::pair<double, Rgb>>& stops, double t)
-{
-    if (t <= stops.front().first)
-        return stops.front().second;
+Rgb gradient(const std::vector<std::pair<double, Rgb>>& stops, double t) {
+    if (t <= stops.front().first) return stops.front().second;
     for (size_t i = 1; i < stops.size(); ++i)
         if (t <= stops[i].first) {
             double f = (t - stops[i - 1].first) / (stops[i].first - stops[i - 1].first);
@@ -70,8 +64,7 @@ Rgb gradient(const std::vector<std::pair<double, Rgb>>& stops, double t)
     return stops.back().second;
 }
 
-double ridged(double x, uint32_t seed, int octaves)
-{
+double ridged(double x, uint32_t seed, int octaves) {
     double sum = 0, amp = 0.5, norm = 0;
     for (int i = 0; i < octaves; ++i) {
         double n = 1 - std::fabs(2 * noise1(x, seed + uint32_t(i) * 31U) - 1);
@@ -83,14 +76,15 @@ double ridged(double x, uint32_t seed, int octaves)
     return sum / norm;
 }
 
-void drawSunset(Canvas& c)
-{
+void drawSunset(Canvas& c) {
     const double horizon = 478;
     const double sunX = 512, sunY = 318, sunR = 178;
     const Rgb neon = hex(0xff2bd6), cyan = hex(0x2de2e6);
 
-    std::vector<std::pair<double, Rgb>> sky = {{0.0, hex(0x07031c)},  {0.45, hex(0x2a0a55)},
-                                               {0.75, hex(0x7a1273)}, {0.93, hex(0xe0306e)},
+    std::vector<std::pair<double, Rgb>> sky = {{0.0, hex(0x07031c)},
+                                               {0.45, hex(0x2a0a55)},
+                                               {0.75, hex(0x7a1273)},
+                                               {0.93, hex(0xe0306e)},
                                                {1.0, hex(0xff7a5c)}};
     c.forAll([&](double x, double y, Rgb& dst) {
         if (y < horizon) {
@@ -124,15 +118,16 @@ void drawSunset(Canvas& c)
                       a *= 1 - coverage(inGap, px);
                   }
                   double t = clamp01((y - (sunY - sunR)) / (1.7 * sunR));
-                  Rgb col = gradient({{0.0, hex(0xfff27a)}, {0.45, hex(0xffa23d)},
-                                      {1.0, hex(0xff2d78)}},
-                                     t);
+                  Rgb col = gradient(
+                      {{0.0, hex(0xfff27a)}, {0.45, hex(0xffa23d)}, {1.0, hex(0xff2d78)}}, t);
                   c.blend(dst, col, a);
               });
 
     // Two mountain ranges that open in the middle so the sun stays in view.
     auto envelope = [](double x) { return 0.18 + 0.82 * smoothstep(90, 430, std::fabs(x - 512)); };
-    Ridge far = [&](double x) { return horizon - 8 - 190 * envelope(x) * ridged(x * 0.0065, 11, 5); };
+    Ridge far = [&](double x) {
+        return horizon - 8 - 190 * envelope(x) * ridged(x * 0.0065, 11, 5);
+    };
     Ridge nearR = [&](double x) {
         return horizon + 2 - 120 * envelope(x + 60) * ridged(x * 0.009 + 3.7, 23, 5);
     };
@@ -149,8 +144,7 @@ void drawSunset(Canvas& c)
     const double depthK = 1500, lateral = 4.6;
     c.forEach(0, horizon, kScreenW, c.screenBottom(), [&](double x, double y, Rgb& dst) {
         double dy = y - horizon;
-        if (dy <= 0)
-            return;
+        if (dy <= 0) return;
         double z = depthK / dy;
         double rowSpacing = dy * dy / depthK;
         double rowDist = std::fabs(z - std::floor(z + 0.5)) * rowSpacing;
@@ -179,8 +173,7 @@ void drawSunset(Canvas& c)
 
 // ---------------------------------------------------------------- slide 1
 
-void pinePad(Canvas& c, Random& rng, double cx, double cy, double w, double h, const Rgb& ink)
-{
+void pinePad(Canvas& c, Random& rng, double cx, double cy, double w, double h, const Rgb& ink) {
     // A flat-bottomed cushion of needles, as a brush paints a pine.
     std::vector<double> outline;
     const int steps = 20;
@@ -205,8 +198,7 @@ void pinePad(Canvas& c, Random& rng, double cx, double cy, double w, double h, c
     }
 }
 
-void drawInkMountains(Canvas& c)
-{
+void drawInkMountains(Canvas& c) {
     const double sunX = 720, sunY = 205, sunR = 92;
     c.forAll([&](double x, double y, Rgb& dst) {
         double t = clamp01((y + 128) / 700);
@@ -267,8 +259,11 @@ void drawInkMountains(Canvas& c)
     struct Pad {
         double t, dx, w, h;
     };
-    const Pad pads[] = {{0.35, -70, 130, 34}, {0.5, 90, 170, 40}, {0.68, -60, 150, 38},
-                        {0.82, 70, 140, 34},  {1.0, 0, 120, 40}};
+    const Pad pads[] = {{0.35, -70, 130, 34},
+                        {0.5, 90, 170, 40},
+                        {0.68, -60, 150, 38},
+                        {0.82, 70, 140, 34},
+                        {1.0, 0, 120, 40}};
     for (const Pad& p : pads) {
         double x = bx + (tx - bx) * p.t + 38 * std::sin(p.t * kPi * 1.3);
         double y = by + (ty - by) * p.t;
@@ -288,9 +283,8 @@ void drawInkMountains(Canvas& c)
 
 // ---------------------------------------------------------------- slide 2
 
-void thornBranch(Canvas& c, Random& rng, double x, double y, double angle, double len,
-                 double width, int depth, const Rgb& col)
-{
+void thornBranch(Canvas& c, Random& rng, double x, double y, double angle, double len, double width,
+                 int depth, const Rgb& col) {
     double ex = x + std::cos(angle) * len, ey = y + std::sin(angle) * len;
     // Slight bend: two segments.
     double bend = rng.range(-0.25, 0.25);
@@ -305,23 +299,20 @@ void thornBranch(Canvas& c, Random& rng, double x, double y, double angle, doubl
         double side = rng.uniform() < 0.5 ? -1 : 1;
         double ta = angle + side * rng.range(0.7, 1.2) - 0.3 * side;
         double tl = rng.range(5, 11) * std::min(1.0, width / 3 + 0.4);
-        c.line(tx, ty, tx + std::cos(ta) * tl, ty + std::sin(ta) * tl,
-               std::max(0.9, width * 0.35), col);
+        c.line(tx, ty, tx + std::cos(ta) * tl, ty + std::sin(ta) * tl, std::max(0.9, width * 0.35),
+               col);
     }
-    if (depth == 0)
-        return;
+    if (depth == 0) return;
     int children = rng.uniform() < 0.35 ? 3 : 2;
     for (int k = 0; k < children; ++k) {
         double spread = rng.range(0.3, 0.75) * (k % 2 ? 1 : -1);
-        if (children == 3 && k == 2)
-            spread = rng.range(-0.15, 0.15);
+        if (children == 3 && k == 2) spread = rng.range(-0.15, 0.15);
         thornBranch(c, rng, ex, ey, angle + spread, len * rng.range(0.62, 0.78), width * 0.66,
                     depth - 1, col);
     }
 }
 
-void drawAuroraForest(Canvas& c)
-{
+void drawAuroraForest(Canvas& c) {
     const double ground = 640;
     c.forAll([&](double, double y, Rgb& dst) {
         dst = gradient({{-128, hex(0x010208)}, {300, hex(0x03101c)}, {ground, hex(0x0a2a33)}}, y);
@@ -353,10 +344,9 @@ void drawAuroraForest(Canvas& c)
                          50 * (noise1(x * 0.006, k.seed) - 0.5);
             double up = hem - y;
             // A sharp hem with a faint glow under it.
-            double profile = up >= 0 ? std::exp(-up / k.len)
-                                     : 0.7 * std::exp(up / 6) + 0.3 * std::exp(up / 70);
-            if (profile < 0.002)
-                return;
+            double profile =
+                up >= 0 ? std::exp(-up / k.len) : 0.7 * std::exp(up / 6) + 0.3 * std::exp(up / 70);
+            if (profile < 0.002) return;
             // Bright and dim stretches along the curtain, fine rays within.
             double stretch = 0.15 + 0.85 * smoothstep(0.25, 0.7, noise1(x * 0.0035, k.seed + 4));
             double rays = 0.35 + 0.65 * std::pow(noise1(x * 0.16 + up * 0.004, k.seed + 1), 3) +
@@ -380,8 +370,8 @@ void drawAuroraForest(Canvas& c)
     const Rgb farCol = hex(0x0d2a30);
     for (int i = 0; i < 9; ++i) {
         double x = 40 + i * 118 + trees.range(-30, 30);
-        thornBranch(c, trees, x, ground + 6, -kPi / 2 + trees.range(-0.1, 0.1),
-                    trees.range(45, 70), 5, 4, farCol);
+        thornBranch(c, trees, x, ground + 6, -kPi / 2 + trees.range(-0.1, 0.1), trees.range(45, 70),
+                    5, 4, farCol);
     }
 
     // Ash plain.
@@ -398,16 +388,18 @@ void drawAuroraForest(Canvas& c)
         double x, len, width, lean;
         int depth;
     };
-    const Tree near[] = {{95, 125, 15, 0.12, 6},  {300, 95, 11, -0.08, 5}, {640, 80, 9, 0.05, 5},
-                         {905, 135, 16, -0.15, 6}, {470, 55, 6, 0.0, 4}};
+    const Tree near[] = {{95, 125, 15, 0.12, 6},
+                         {300, 95, 11, -0.08, 5},
+                         {640, 80, 9, 0.05, 5},
+                         {905, 135, 16, -0.15, 6},
+                         {470, 55, 6, 0.0, 4}};
     for (const Tree& t : near)
-        thornBranch(c, trees, t.x, ground + 30, -kPi / 2 + t.lean, t.len, t.width, t.depth,
-                    black);
+        thornBranch(c, trees, t.x, ground + 30, -kPi / 2 + t.lean, t.len, t.width, t.depth, black);
     // Bramble along the foot of the trees.
     for (int i = 0; i < 60; ++i) {
         double x = trees.range(0, kScreenW), y = ground + trees.range(20, 60);
-        thornBranch(c, trees, x, y, -kPi / 2 + trees.range(-1.2, 1.2), trees.range(12, 30), 2.5,
-                    1, black);
+        thornBranch(c, trees, x, y, -kPi / 2 + trees.range(-1.2, 1.2), trees.range(12, 30), 2.5, 1,
+                    black);
     }
 }
 
@@ -415,8 +407,7 @@ void drawAuroraForest(Canvas& c)
 
 struct Iso {
     double cx, cy, a;
-    void project(double X, double Y, double Z, double& sx, double& sy) const
-    {
+    void project(double X, double Y, double Z, double& sx, double& sy) const {
         sx = cx + (X - Y) * a * 0.8660254037844386;
         sy = cy + (X + Y) * a * 0.5 - Z * a;
     }
@@ -425,8 +416,7 @@ struct Iso {
 // Fills the parallelogram origin + u*e1 + v*e2 (u, v in 0..1) with
 // shade(u, v), anti-aliased along its edges.
 void fillFace(Canvas& c, const Iso& iso, const double o[3], const double e1[3], const double e2[3],
-              const std::function<Rgb(double, double)>& shade)
-{
+              const std::function<Rgb(double, double)>& shade) {
     double ox, oy, ax, ay, bx, by;
     iso.project(o[0], o[1], o[2], ox, oy);
     iso.project(o[0] + e1[0], o[1] + e1[1], o[2] + e1[2], ax, ay);
@@ -436,8 +426,7 @@ void fillFace(Canvas& c, const Iso& iso, const double o[3], const double e1[3], 
     bx -= ox;
     by -= oy;
     double det = ax * by - ay * bx;
-    if (std::fabs(det) < 1e-9)
-        return;
+    if (std::fabs(det) < 1e-9) return;
     double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
     double px = c.pixel();
     double minX = std::min({ox, ox + ax, ox + bx, ox + ax + bx});
@@ -452,13 +441,11 @@ void fillFace(Canvas& c, const Iso& iso, const double o[3], const double e1[3], 
         double du = std::max(-u, u - 1) * std::fabs(det) / lb;
         double dv = std::max(-v, v - 1) * std::fabs(det) / la;
         double a = coverage(std::max(du, dv), px);
-        if (a > 0)
-            c.blend(dst, shade(clamp01(u), clamp01(v)), a);
+        if (a > 0) c.blend(dst, shade(clamp01(u), clamp01(v)), a);
     });
 }
 
-void drawFloatingTown(Canvas& c)
-{
+void drawFloatingTown(Canvas& c) {
     // Bright day sky with soft clouds.
     c.forAll([&](double x, double y, Rgb& dst) {
         dst = gradient({{-128, hex(0x1f7fd6)}, {350, hex(0x63b8f2)}, {896, hex(0xd4f1ff)}}, y);
@@ -501,9 +488,8 @@ void drawFloatingTown(Canvas& c)
     for (int k = 1; k < 5; ++k) {
         for (int i = 0; i < steps; ++i) {
             double t = k / 5.0;
-            c.line(fx + (edgeX[i] - fx) * t, fy + (edgeY[i] - fy) * t,
-                   fx + (edgeX[i + 1] - fx) * t, fy + (edgeY[i + 1] - fy) * t, 1.5,
-                   hex(0x5e3a24), 0.5);
+            c.line(fx + (edgeX[i] - fx) * t, fy + (edgeY[i] - fy) * t, fx + (edgeX[i + 1] - fx) * t,
+                   fy + (edgeY[i + 1] - fy) * t, 1.5, hex(0x5e3a24), 0.5);
         }
     }
 
@@ -538,8 +524,8 @@ void drawFloatingTown(Canvas& c)
 
     // Houses and trees, back to front.
     Random town(42);
-    const Rgb walls[] = {hex(0xf4e3c1), hex(0xe07a5f), hex(0x3d9a9b), hex(0xf2cc8f),
-                         hex(0xb8a1d9), hex(0xf6f1e9)};
+    const Rgb walls[] = {hex(0xf4e3c1), hex(0xe07a5f), hex(0x3d9a9b),
+                         hex(0xf2cc8f), hex(0xb8a1d9), hex(0xf6f1e9)};
     int height[n][n];
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {
@@ -550,8 +536,7 @@ void drawFloatingTown(Canvas& c)
     for (int s = 0; s <= 2 * (n - 1); ++s)
         for (int i = 0; i < n; ++i) {
             int j = s - i;
-            if (j < 0 || j >= n)
-                continue;
+            if (j < 0 || j >= n) continue;
             int h = height[i][j];
             if (h == 0) {
                 double tx, ty;
@@ -563,7 +548,8 @@ void drawFloatingTown(Canvas& c)
             }
             Rgb wall = walls[town.next() % 6];
             double x0 = i + 0.12, y0 = j + 0.12, w = 0.76;
-            const double o1[3] = {x0, y0 + w, 0}, o2[3] = {x0 + w, y0, 0}, o3[3] = {x0, y0, double(h)};
+            const double o1[3] = {x0, y0 + w, 0}, o2[3] = {x0 + w, y0, 0},
+                         o3[3] = {x0, y0, double(h)};
             const double ex[3] = {w, 0, 0}, ey[3] = {0, w, 0}, ez[3] = {0, 0, double(h)};
             auto windows = [&](double shadeFactor) {
                 return [=](double u, double v) {
@@ -596,8 +582,7 @@ void drawFloatingTown(Canvas& c)
             py.push_back(at[1] - r * clouds.range(0.2, 0.7));
             pr.push_back(r);
         }
-        for (int i = 0; i < 16; ++i)
-            c.fillCircle(px[i], py[i] + 5, pr[i], hex(0xb9cfe0));
+        for (int i = 0; i < 16; ++i) c.fillCircle(px[i], py[i] + 5, pr[i], hex(0xb9cfe0));
         for (int i = 0; i < 16; ++i)
             c.fillCircle(px[i] - 2, py[i] - 2, pr[i] * 0.92, hex(0xfdfeff));
     }
@@ -618,10 +603,9 @@ const SlideLayout kLayouts[kSlideCount] = {
     {"slide3.ppm", 1000, 750, 3, drawFloatingTown},
 };
 
-} // namespace
+}  // namespace
 
-Picture drawSlide(int slide)
-{
+Picture drawSlide(int slide) {
     const SlideLayout& l = kLayouts[slide];
     Placement place = slidePlacement(slide);
     Canvas canvas(int(kScreenW), int(place.height), place.top, kSupersample);
@@ -635,4 +619,4 @@ Picture drawSlide(int slide)
     return p;
 }
 
-} // namespace assets
+}  // namespace assets

@@ -12,7 +12,7 @@ struct Picture {
     std::string name;  // file name of the intermediate PPM/PGM
     int width = 0;
     int height = 0;
-    int channels = 0;  // 3 for colour, 1 for greyscale
+    int channels = 0;             // 3 for colour, 1 for greyscale
     std::vector<uint8_t> pixels;  // rows in file order, first row first
 };
 
@@ -24,4 +24,4 @@ constexpr int kSlideCount = 4;
 // Slide 3: an isometric town on a floating island.
 Picture drawSlide(int slide);
 
-} // namespace assets
+}  // namespace assets

@@ -11,17 +11,16 @@ namespace assets {
 namespace {
 
 const double kPi = 3.14159265358979323846;
-const double kBeat = 0.5;           // seconds, 120 beats a minute
+const double kBeat = 0.5;  // seconds, 120 beats a minute
 const double kBar = 4 * kBeat;
-const int kBars = 30;               // 60 s of arrangement
-const double kLength = 61.5;        // the last chord rings out past the show's end
+const int kBars = 30;         // 60 s of arrangement
+const double kLength = 61.5;  // the last chord rings out past the show's end
 
 double midiHz(double note) { return 440.0 * std::pow(2.0, (note - 69) / 12); }
 
 // Band-limited step correction for the saw and pulse oscillators, so that
 // high notes do not alias into a hiss.
-double polyBlep(double t, double dt)
-{
+double polyBlep(double t, double dt) {
     if (t < dt) {
         t /= dt;
         return t + t - t * t - 1;
@@ -35,32 +34,28 @@ double polyBlep(double t, double dt)
 
 struct Osc {
     double phase = 0;
-    double saw(double hz)
-    {
+    double saw(double hz) {
         double dt = hz / kSampleRate;
         double v = 2 * phase - 1 - polyBlep(phase, dt);
         advance(dt);
         return v;
     }
-    double pulse(double hz, double width)
-    {
+    double pulse(double hz, double width) {
         double dt = hz / kSampleRate;
         double p2 = phase + (1 - width);
         p2 -= std::floor(p2);
         // Offset by the wave's mean so narrow pulses add no DC.
-        double v = (phase < width ? 1.0 : -1.0) + polyBlep(phase, dt) - polyBlep(p2, dt) -
-                   (2 * width - 1);
+        double v =
+            (phase < width ? 1.0 : -1.0) + polyBlep(phase, dt) - polyBlep(p2, dt) - (2 * width - 1);
         advance(dt);
         return v;
     }
-    double sine(double hz)
-    {
+    double sine(double hz) {
         double v = std::sin(2 * kPi * phase);
         advance(hz / kSampleRate);
         return v;
     }
-    void advance(double dt)
-    {
+    void advance(double dt) {
         phase += dt;
         phase -= std::floor(phase);
     }
@@ -68,8 +63,7 @@ struct Osc {
 
 struct Lowpass {
     double state = 0;
-    double run(double x, double cutoffHz)
-    {
+    double run(double x, double cutoffHz) {
         double a = 1 - std::exp(-2 * kPi * cutoffHz / kSampleRate);
         state += a * (x - state);
         return state;
@@ -79,16 +73,15 @@ struct Lowpass {
 // A bus that notes are mixed into; effects run over whole buses.
 struct Bus {
     Stereo s;
-    Bus()
-    {
+    Bus() {
         size_t n = size_t(kLength * kSampleRate);
         s.left.assign(n, 0.0);
         s.right.assign(n, 0.0);
     }
     // Adds a mono voice rendered by f(i, t) (sample index, seconds since the
     // note began) from time start for length seconds, panned -1..1.
-    template <class F> void add(double start, double length, double pan, F f)
-    {
+    template <class F>
+    void add(double start, double length, double pan, F f) {
         size_t first = size_t(std::max(0.0, start) * kSampleRate);
         size_t count = size_t(length * kSampleRate);
         double gl = std::cos((pan + 1) * kPi / 4), gr = std::sin((pan + 1) * kPi / 4);
@@ -104,12 +97,9 @@ struct Bus {
 };
 
 // Attack, then hold until gate, then exponential release.
-double envelope(double t, double attack, double gate, double release)
-{
-    if (t < attack)
-        return t / attack;
-    if (t < gate)
-        return 1;
+double envelope(double t, double attack, double gate, double release) {
+    if (t < attack) return t / attack;
+    if (t < gate) return 1;
     return std::exp(-(t - gate) / release);
 }
 
@@ -124,33 +114,26 @@ const Chord kChords[4] = {
     {45, {57, 60, 64}}, {41, {57, 60, 65}}, {48, {55, 60, 64}}, {43, {55, 59, 62}}};
 
 struct Note {
-    int pitch;   // MIDI note, -1 for a rest
-    int eighths; // length
+    int pitch;    // MIDI note, -1 for a rest
+    int eighths;  // length
 };
 // Four-bar phrases over the chord loop.
-const std::vector<Note> kThemeA = {
-    {76, 2}, {69, 1}, {72, 1}, {76, 1}, {74, 1}, {72, 2},   // Am
-    {69, 2}, {72, 1}, {77, 1}, {76, 2}, {72, 2},            // F
-    {67, 2}, {72, 1}, {76, 1}, {79, 3}, {76, 1},            // C
-    {74, 3}, {71, 1}, {67, 2}, {-1, 2}};                    // G
-const std::vector<Note> kThemeA2 = {
-    {76, 2}, {69, 1}, {72, 1}, {76, 1}, {74, 1}, {72, 2},
-    {69, 2}, {72, 1}, {77, 1}, {76, 2}, {81, 2},
-    {79, 2}, {76, 1}, {72, 1}, {79, 3}, {76, 1},
-    {74, 2}, {76, 2}, {71, 4}};
-const std::vector<Note> kThemeB = {
-    {81, 4}, {79, 2}, {76, 2},
-    {77, 6}, {76, 2},
-    {76, 4}, {74, 2}, {72, 2},
-    {74, 4}, {71, 4}};
+const std::vector<Note> kThemeA = {{76, 2}, {69, 1}, {72, 1}, {76, 1}, {74, 1}, {72, 2},  // Am
+                                   {69, 2}, {72, 1}, {77, 1}, {76, 2}, {72, 2},           // F
+                                   {67, 2}, {72, 1}, {76, 1}, {79, 3}, {76, 1},           // C
+                                   {74, 3}, {71, 1}, {67, 2}, {-1, 2}};                   // G
+const std::vector<Note> kThemeA2 = {{76, 2}, {69, 1}, {72, 1}, {76, 1}, {74, 1}, {72, 2}, {69, 2},
+                                    {72, 1}, {77, 1}, {76, 2}, {81, 2}, {79, 2}, {76, 1}, {72, 1},
+                                    {79, 3}, {76, 1}, {74, 2}, {76, 2}, {71, 4}};
+const std::vector<Note> kThemeB = {{81, 4}, {79, 2}, {76, 2}, {77, 6}, {76, 2},
+                                   {76, 4}, {74, 2}, {72, 2}, {74, 4}, {71, 4}};
 
 // The loop repeats, but the piece ends at home on A minor.
 const Chord& chordAt(int bar) { return kChords[bar == kBars - 1 ? 0 : bar % 4]; }
 
 bool between(int bar, int first, int last) { return bar >= first && bar <= last; }
 
-void padVoices(Bus& bus)
-{
+void padVoices(Bus& bus) {
     for (int bar = 0; bar < kBars; ++bar) {
         const Chord& ch = chordAt(bar);
         bool last = bar == kBars - 1;
@@ -178,8 +161,7 @@ void padVoices(Bus& bus)
     }
 }
 
-void arpeggio(Bus& bus)
-{
+void arpeggio(Bus& bus) {
     const int pattern[8] = {0, 1, 2, 3, 4, 3, 2, 1};
     for (int bar = 2; bar < kBars; ++bar) {
         const Chord& ch = chordAt(bar);
@@ -202,11 +184,9 @@ void arpeggio(Bus& bus)
     }
 }
 
-void bassLine(Bus& bus)
-{
+void bassLine(Bus& bus) {
     for (int bar = 0; bar < kBars; ++bar) {
-        if (!between(bar, 4, 15) && !between(bar, 20, 27))
-            continue;
+        if (!between(bar, 4, 15) && !between(bar, 20, 27)) continue;
         const Chord& ch = chordAt(bar);
         for (int e = 0; e < 8; ++e) {
             double start = bar * kBar + e * kBeat / 2;
@@ -224,8 +204,7 @@ void bassLine(Bus& bus)
     }
 }
 
-void lead(Bus& bus, const std::vector<Note>& theme, int firstBar, double level)
-{
+void lead(Bus& bus, const std::vector<Note>& theme, int firstBar, double level) {
     double t0 = firstBar * kBar;
     for (const Note& n : theme) {
         double len = n.eighths * kBeat / 2;
@@ -237,7 +216,7 @@ void lead(Bus& bus, const std::vector<Note>& theme, int firstBar, double level)
                 double depth = 0.004 * smoothstep(0.15, 0.45, t);
                 double f = hz * (1 + depth * vib.sine(5.5));
                 double s = osc.sine(f);
-                double tone = s + 0.18 * s * s * s; // a little odd harmonic edge
+                double tone = s + 0.18 * s * s * s;  // a little odd harmonic edge
                 return level * envelope(t, 0.015, gate, 0.12) * tone;
             });
         }
@@ -245,8 +224,7 @@ void lead(Bus& bus, const std::vector<Note>& theme, int firstBar, double level)
     }
 }
 
-void drums(Bus& bus)
-{
+void drums(Bus& bus) {
     Random rng(11);
     for (int bar = 0; bar < kBars; ++bar) {
         bool full = between(bar, 4, 15) || between(bar, 20, 27);
@@ -264,7 +242,7 @@ void drums(Bus& bus)
                 uint32_t seed = rng.next();
                 bus.add(start, 0.3, 0.05, [&](double t) {
                     double noise = 2 * hash01(int32_t(t * kSampleRate), 0, seed) - 1;
-                    double bright = noise - lp.run(noise, 900); // keep the rattle, drop the thud
+                    double bright = noise - lp.run(noise, 900);  // keep the rattle, drop the thud
                     return 0.26 * std::exp(-t / 0.07) * bright +
                            0.18 * std::exp(-t / 0.05) * body.sine(185);
                 });
@@ -286,8 +264,7 @@ void drums(Bus& bus)
 }
 
 // Ping-pong echo: left feeds right and right feeds left.
-void echo(Stereo& s, double delaySeconds, double feedback, double wet)
-{
+void echo(Stereo& s, double delaySeconds, double feedback, double wet) {
     size_t d = size_t(delaySeconds * kSampleRate);
     std::vector<double> l(s.frames(), 0.0), r(s.frames(), 0.0);
     for (size_t i = 0; i < s.frames(); ++i) {
@@ -302,8 +279,7 @@ void echo(Stereo& s, double delaySeconds, double feedback, double wet)
 
 // A small Schroeder reverb: parallel combs, then allpasses, per channel
 // with different lengths so the tail is wide. Returns the tail alone.
-Stereo reverb(const Stereo& in)
-{
+Stereo reverb(const Stereo& in) {
     auto run = [&](const std::vector<double>& x, int spread) {
         const int combs[4] = {1557, 1617, 1491, 1422};
         const int allpasses[2] = {225, 556};
@@ -337,18 +313,16 @@ Stereo reverb(const Stereo& in)
     return tail;
 }
 
-void mixInto(Stereo& dst, const Stereo& src, double gain)
-{
+void mixInto(Stereo& dst, const Stereo& src, double gain) {
     for (size_t i = 0; i < dst.frames(); ++i) {
         dst.left[i] += gain * src.left[i];
         dst.right[i] += gain * src.right[i];
     }
 }
 
-} // namespace
+}  // namespace
 
-Stereo composeSoundtrack()
-{
+Stereo composeSoundtrack() {
     Bus pad, arp, bass, melody, kit;
     padVoices(pad);
     arpeggio(arp);
@@ -403,19 +377,16 @@ Stereo composeSoundtrack()
     return out;
 }
 
-bool writeWav(const std::string& path, const Stereo& sound)
-{
+bool writeWav(const std::string& path, const Stereo& sound) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     uint32_t frames = uint32_t(sound.frames());
     uint32_t dataBytes = frames * 4;
     std::vector<uint8_t> out;
     out.reserve(44 + dataBytes);
     auto text = [&](const char* s) { out.insert(out.end(), s, s + 4); };
     auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.push_back(uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
     };
     auto u16 = [&](uint32_t v) {
         out.push_back(uint8_t(v));
@@ -430,8 +401,8 @@ bool writeWav(const std::string& path, const Stereo& sound)
     u16(2);  // channels
     u32(kSampleRate);
     u32(kSampleRate * 4);
-    u16(4);  // bytes per frame
-    u16(16); // bits per sample
+    u16(4);   // bytes per frame
+    u16(16);  // bits per sample
     text("data");
     u32(dataBytes);
     auto sample = [&](double v) {
@@ -446,4 +417,4 @@ bool writeWav(const std::string& path, const Stereo& sound)
     return std::fclose(f) == 0 && ok;
 }
 
-} // namespace assets
+}  // namespace assets

@@ -21,4 +21,4 @@ Stereo composeSoundtrack();
 // 16-bit PCM stereo WAV, samples clamped to [-1, 1].
 bool writeWav(const std::string& path, const Stereo& sound);
 
-} // namespace assets
+}  // namespace assets
