@@ -16,3 +16,8 @@
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+// Every attribute group as the Windows OpenGL 1.1 header spells
+// GL_ALL_ATTRIB_BITS (Mesa's header sets all 32 bits instead), so that every
+// platform pushes the same groups.
+constexpr GLbitfield kAllAttributeGroups = 0xFFFFF;

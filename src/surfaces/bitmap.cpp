@@ -5,6 +5,7 @@
 #include "jpeg/jpeg_decoder.h"
 #include "shell/gl.h"
 #include "surfaces/pixel_memory.h"
+#include "surfaces/texture_transfer.h"
 
 Bitmap::Bitmap()
     : textureCreated(0), textureName(0), pixels(nullptr), cacheWidth(0), cacheHeight(0) {
@@ -17,24 +18,16 @@ Bitmap::~Bitmap() {
     glDeleteTextures(1, &textureName);  // name 0 deletes nothing
 }
 
-void Bitmap::createTexture() {
-    textureCreated = 1;
-    glPushAttrib(kAllAttributeGroups);
-    glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glPopAttrib();
-}
-
 uint32_t Bitmap::bind() {
     glBindTexture(GL_TEXTURE_2D, textureName);
     return textureName;
 }
 
 void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
-    if (!textureCreated) createTexture();
+    if (!textureCreated) {
+        textureCreated = 1;
+        textureName = createTexture();
+    }
     if (w == 0 && h == 0) {
         w = width;
         h = height;
@@ -48,15 +41,7 @@ void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
     if (!staging) return;
     std::memset(staging, 0, imageBytes(paddedWidth, paddedHeight));
     if (rgba) copyRows(staging, paddedWidth, rgba, width, height, width);
-
-    glPushAttrib(kAllAttributeGroups);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, staging);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glPopAttrib();
+    loadTexture(textureName, paddedWidth, paddedHeight, staging, true);
     delete[] staging;
 }
 
@@ -74,28 +59,7 @@ uint8_t* Bitmap::readBack() {
 
     glEnable(GL_TEXTURE_2D);
     bind();
-
-    // The texture's own size decides how much glGetTexImage writes. It is the
-    // padded size after every successful upload, but a texture the driver
-    // refused (too large) or no GL context at all leaves something else, and
-    // the temporary buffer must hold whatever comes.
-    GLint levelWidth = 0;
-    GLint levelHeight = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight);
-    uint8_t* whole =
-        levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight) : nullptr;
-    if (!whole) {
-        std::memset(pixels, 0, imageBytes(width, height));
-        return pixels;
-    }
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, whole);
-
-    const int32_t rows = clampTo(height, levelHeight);
-    const int32_t columns = clampTo(width, levelWidth);
-    if (columns < width || rows < height) std::memset(pixels, 0, imageBytes(width, height));
-    copyRows(pixels, width, whole, levelWidth, rows, columns);
-    delete[] whole;
+    readTexture(pixels, width, height);
     return pixels;
 }
 

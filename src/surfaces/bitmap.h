@@ -25,8 +25,6 @@ public:
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 
 private:
-    void createTexture();
-
     // The size the cache was allocated for, so that a readBack after an
     // upload of another size gets a cache that fits.
     int32_t cacheWidth;

@@ -7,10 +7,6 @@
 #include <cstring>
 #include <new>
 
-// Every attribute group, as the Windows OpenGL 1.1 header spells
-// GL_ALL_ATTRIB_BITS.
-constexpr uint32_t kAllAttributeGroups = 0xFFFFF;
-
 inline size_t imageBytes(int32_t width, int32_t height) {
     return size_t(width) * size_t(height) * 4u;
 }

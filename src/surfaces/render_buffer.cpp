@@ -5,6 +5,7 @@
 #include "shell/gl.h"
 #include "surfaces/pixel_memory.h"
 #include "surfaces/render_target.h"
+#include "surfaces/texture_transfer.h"
 
 RenderBuffer* renderBufferPool = nullptr;
 
@@ -50,35 +51,9 @@ uint8_t* RenderBuffer::readBack() {
     // does.
     const GLuint name = bind();
     glBindTexture(GL_TEXTURE_2D, name);
-
-    // glGetTexImage writes the texture's own size. That is the padded size
-    // for every created buffer, but a buffer never created reads texture 0,
-    // which may hold anything; the target must fit whatever comes.
-    GLint levelWidth = 0;
-    GLint levelHeight = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight);
-    const bool padded = levelWidth == paddedWidth && levelHeight == paddedHeight;
-    if (padded && width == paddedWidth && height == paddedHeight) {
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-        pixelsCached = 1;
-        return pixels;
-    }
-
-    uint8_t* temporary =
-        levelWidth > 0 && levelHeight > 0 ? allocatePixels(levelWidth, levelHeight) : nullptr;
-    if (!temporary) {
-        // Nothing to read: an empty picture, read again next time.
-        std::memset(pixels, 0, imageBytes(width, height));
-        return pixels;
-    }
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, temporary);
-    pixelsCached = 1;
-    const int32_t rows = clampTo(height, levelHeight);
-    const int32_t columns = clampTo(width, levelWidth);
-    if (rows < height || columns < width) std::memset(pixels, 0, imageBytes(width, height));
-    copyRows(pixels, width, temporary, levelWidth, rows, columns);
-    delete[] temporary;
+    // With nothing read the picture stays uncached and is read again next
+    // time.
+    if (readTexture(pixels, width, height) == TextureRead::copied) pixelsCached = 1;
     return pixels;
 }
 
@@ -100,11 +75,7 @@ void RenderBuffer::upload(const uint8_t* rgba, int32_t w, int32_t h) {
         image = staging;
     }
 
-    glPushAttrib(kAllAttributeGroups);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, image);
-    glPopAttrib();
+    loadTexture(textureName, paddedWidth, paddedHeight, image, false);
     delete[] staging;
 }
 
@@ -116,16 +87,10 @@ bool RenderBuffer::create(int32_t w, int32_t h) {
     pixelsCached = 0;
     setSize(w, h);
 
-    glPushAttrib(kAllAttributeGroups);
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    textureName = createTexture();
     // Storage of the padded size: a framebuffer draws straight into it, and
     // read-back before the first bind finds the size it expects.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, nullptr);
-    glPopAttrib();
+    loadTexture(textureName, paddedWidth, paddedHeight, nullptr, false);
 
     if (!createRenderTarget(*this)) {
         glDeleteTextures(1, &textureName);

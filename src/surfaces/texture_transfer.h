@@ -1,0 +1,23 @@
+#pragma once
+// Moving RGBA images into and out of GL textures, shared by the surfaces.
+// Everything here works on GL_TEXTURE_2D and needs a GL context current.
+#include <cstdint>
+
+// A new texture name with linear filters and no image yet. The caller's
+// texture binding and enables are left as they were.
+uint32_t createTexture();
+
+// Makes a width x height RGBA8 image from rgba (width x height x 4 bytes;
+// null leaves the content undefined) level 0 of texture name, setting linear
+// filters again when asked. The caller's texture binding and enables are
+// left as they were.
+void loadTexture(uint32_t name, int32_t width, int32_t height, const uint8_t* rgba,
+                 bool linearFilters);
+
+enum class TextureRead { copied, nothing, noMemory };
+
+// Reads level 0 of the bound texture into image, a width x height RGBA array:
+// the image is the texture's first rows and columns. Whatever the texture
+// does not cover reads as zero. With nothing to read (no texture image, no
+// context) or no memory for the texture-sized temporary, image is all zeros.
+TextureRead readTexture(uint8_t* image, int32_t width, int32_t height);
