@@ -38,7 +38,10 @@ void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
     // padding is cleared so that what linear filtering blends in at the
     // image's edges is the same on every run.
     uint8_t* staging = allocatePixels(paddedWidth, paddedHeight);
-    if (!staging) return;
+    if (!staging) {
+        becomeEmpty();
+        return;
+    }
     std::memset(staging, 0, imageBytes(paddedWidth, paddedHeight));
     if (rgba) copyRows(staging, paddedWidth, rgba, width, height, width);
     loadTexture(textureName, paddedWidth, paddedHeight, staging, true);
@@ -52,15 +55,28 @@ uint8_t* Bitmap::readBack() {
     }
     if (!pixels) {
         pixels = allocatePixels(width, height);
-        if (!pixels) return nullptr;
+        if (!pixels) {
+            becomeEmpty();
+            return nullptr;
+        }
         cacheWidth = width;
         cacheHeight = height;
     }
 
     glEnable(GL_TEXTURE_2D);
     bind();
-    readTexture(pixels, width, height);
+    if (readTexture(pixels, width, height) == TextureRead::noMemory) becomeEmpty();
     return pixels;
+}
+
+void Bitmap::becomeEmpty() {
+    // Users judge success by the size (the decoder shows its message for an
+    // empty image), so a size whose image the texture does not hold must not
+    // stay: the surface becomes 0 x 0 over a 1 x 1 texture, as an empty
+    // upload leaves it.
+    static const uint8_t nothing[4] = {0, 0, 0, 0};
+    setSize(0, 0);
+    if (textureCreated) loadTexture(textureName, paddedWidth, paddedHeight, nothing, true);
 }
 
 BitmapImporter::BitmapImporter(const uint8_t* bytes, int32_t size) {

@@ -19,12 +19,18 @@ public:
 
     uint32_t bind() override;
     // Reads the texture again on every call into the same cache. Leaves
-    // texturing enabled and the texture bound.
+    // texturing enabled and the texture bound. Null, and the surface empty (0 x 0), when memory for
+    // the cache runs out; the cache all zeros and the surface empty when memory for the
+    // texture-sized temporary does.
     uint8_t* readBack() override;
-    // A width and height of 0 both keep the current size.
+    // A width and height of 0 both keep the current size. When memory for
+    // the padded staging copy runs out, the surface becomes empty (0 x 0)
+    // instead.
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 
 private:
+    void becomeEmpty();
+
     // The size the cache was allocated for, so that a readBack after an
     // upload of another size gets a cache that fits.
     int32_t cacheWidth;

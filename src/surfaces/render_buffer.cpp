@@ -57,34 +57,29 @@ uint8_t* RenderBuffer::readBack() {
     return pixels;
 }
 
-void RenderBuffer::upload(const uint8_t* rgba, int32_t w, int32_t h) {
+void RenderBuffer::upload(const uint8_t* rgba, int32_t, int32_t) {
     detachColourBuffer(*this);
     makeWindowContextCurrent();
-
-    // The texture takes a whole padded image. A caller's image of another
-    // size goes through a cleared staging buffer so that nothing past its
-    // own w x h is read.
-    const uint8_t* image = rgba;
-    uint8_t* staging = nullptr;
-    const bool sizeGiven = w != 0 || h != 0;
-    if (rgba && sizeGiven && (w != paddedWidth || h != paddedHeight)) {
-        staging = allocatePixels(paddedWidth, paddedHeight);
-        if (!staging) return;
-        std::memset(staging, 0, imageBytes(paddedWidth, paddedHeight));
-        copyRows(staging, paddedWidth, rgba, w, clampTo(h, paddedHeight), clampTo(w, paddedWidth));
-        image = staging;
+    // The caller's array is the whole padded image. Without one the texture
+    // is cleared rather than left undefined.
+    uint8_t* zeros = nullptr;
+    if (!rgba) {
+        zeros = allocatePixels(paddedWidth, paddedHeight);
+        if (zeros) std::memset(zeros, 0, imageBytes(paddedWidth, paddedHeight));
     }
-
-    loadTexture(textureName, paddedWidth, paddedHeight, image, false);
-    delete[] staging;
+    loadTexture(textureName, paddedWidth, paddedHeight, rgba ? rgba : zeros, false);
+    delete[] zeros;
 }
 
 bool RenderBuffer::create(int32_t w, int32_t h) {
     if (textureName != 0 || w <= 0 || h <= 0) return false;
-    // A cache read before creation was sized for 0 x 0.
+    // A cache read before creation was sized for 0 x 0, and a bind before
+    // creation set bound: left set, the first bind would attach nothing.
     delete[] pixels;
     pixels = nullptr;
+    rendering = 0;
     pixelsCached = 0;
+    bound = 0;
     setSize(w, h);
 
     textureName = createTexture();

@@ -44,12 +44,9 @@ public:
     uint8_t* readBack() override;
     // Detaches the colour buffer, makes the window's context current and
     // replaces the texture's whole padded image; the surface's size and
-    // flags stay as they are.
-    //
-    // Precondition: with width and height both 0, rgba holds paddedWidth x
-    // paddedHeight x 4 bytes. Otherwise rgba is taken to hold a width x
-    // height image, which goes into the texture's first rows and columns
-    // (the rest cleared); it is never read past that size.
+    // flags stay as they are. The width and height arguments are ignored:
+    // rgba holds paddedWidth x paddedHeight x 4 bytes, the image in its
+    // first rows and columns. A null rgba clears the texture.
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 
     // Gives an empty buffer a width x height image: a texture and a colour

@@ -32,13 +32,9 @@ constexpr int kTexture2D = 0x207A;
 
 HDC windowDC() { return static_cast<HDC>(appWindow.deviceContext); }
 
-// A single-buffered RGBA pbuffer format that can be bound as an RGBA
-// texture, with 10-10-10-2 colour. 8 bits a channel would do as well on
-// Windows drivers, but under Wine on Mesa and Xvfb binding such a pbuffer
-// to a texture breaks the X server connection; 10-10-10-2 works there and
-// keeps at least 8 bits of every colour channel. 0 when there is none.
-int choosePbufferFormat() {
-    if (!wglChoosePixelFormatARB) return 0;
+// A single-buffered RGBA pbuffer format with the given colour bits that can
+// be bound as an RGBA texture; 0 when there is none.
+int choosePbufferFormat(int colourBits, int alphaBits) {
     const int attributes[] = {kDrawToPbuffer,
                               TRUE,
                               kSupportOpenGl,
@@ -50,19 +46,29 @@ int choosePbufferFormat() {
                               kDoubleBuffer,
                               FALSE,
                               kRedBits,
-                              10,
+                              colourBits,
                               kGreenBits,
-                              10,
+                              colourBits,
                               kBlueBits,
-                              10,
+                              colourBits,
                               kAlphaBits,
-                              2,
+                              alphaBits,
                               0};
     int format = 0;
     unsigned count = 0;
     if (!wglChoosePixelFormatARB(windowDC(), attributes, nullptr, 1, &format, &count) || count == 0)
         return 0;
     return format;
+}
+
+// 10-10-10-2 colour first: under Wine on Mesa and Xvfb binding an 8-bit
+// pbuffer to a texture breaks the X server connection, and 10-bit keeps at
+// least 8 bits of every colour channel. Bit counts are minimums, so a driver
+// without 10-bit pbuffers offers none; 8-8-8-8 serves there.
+int choosePbufferFormat() {
+    if (!wglChoosePixelFormatARB) return 0;
+    const int format = choosePbufferFormat(10, 2);
+    return format != 0 ? format : choosePbufferFormat(8, 8);
 }
 
 bool havePbuffers() {
