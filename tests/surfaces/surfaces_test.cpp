@@ -1,0 +1,260 @@
+// Texture surfaces: what needs no window (alone with --no-window), then real GL in the
+// program's window, here and under Wine as render_buffer_test.exe. Status 0: all passed.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/message_box.h"
+#include "shell/platform.h"
+#include "shell/render_texture.h"
+#include "surfaces/bitmap.h"
+#include "surfaces/pixel_memory.h"
+#include "surfaces/render_buffer.h"
+
+namespace {
+int passed = 0, failed = 0;
+
+void check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAIL", what.c_str());
+    (ok ? passed : failed)++;
+}
+
+// Distinct bytes, so that a misplaced row or column or a lost channel shows.
+std::vector<uint8_t> pattern(int width, int height, uint32_t seed) {
+    std::vector<uint8_t> bytes(size_t(width) * height * 4);
+    for (uint8_t& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = uint8_t(seed >> 24);
+    }
+    return bytes;
+}
+
+// With no context current nothing is read, but each read-back fits the cache
+// (the sanitizers see an overrun) and running out of memory empties a surface.
+void checkWithoutContext() {
+    Bitmap bitmap;
+    bitmap.setSize(257, 1 << 30);
+    check(bitmap.paddedWidth == 512 && bitmap.paddedHeight == 1 << 30 &&
+              bitmap.scaleS == 0.501953125f && bitmap.scaleT == 1,
+          "257 x 2^30 pads to 512 x 2^30");
+    const std::vector<uint8_t> small = pattern(3, 2, 1), large = pattern(17, 9, 2);
+    const std::vector<uint8_t> zeros(large.size(), 0);
+    bitmap.upload(small.data(), 3, 2);
+    bitmap.readBack();
+    bitmap.upload(large.data(), 17, 9);
+    check(!std::memcmp(bitmap.readBack(), zeros.data(), large.size()),
+          "read-back after a larger upload gives zeros in a cache of the new size");
+
+    pixelMemoryLimit = 32 * 16 * 4 - 1;
+    bitmap.upload(large.data(), 17, 9);
+    const bool emptied = bitmap.width == 0 && bitmap.height == 0 && bitmap.paddedWidth == 1;
+    bitmap.upload(small.data(), 3, 2);  // its cache must grow again
+    pixelMemoryLimit = small.size() - 1;
+    check(emptied && !bitmap.readBack() && bitmap.width == 0 && bitmap.scaleS == 0,
+          "out of memory, upload and read-back leave the surface empty");
+    pixelMemoryLimit = UINT64_MAX;
+}
+
+std::string askedFor, missing;
+void entryPoint() {}
+// Answers for every name but one, as SDL answers for names a driver lacks.
+void* lookup(const char* name) {
+    askedFor += std::string(name) + " ";
+    return name == missing ? nullptr : reinterpret_cast<void*>(&entryPoint);
+}
+
+// The names asked for, then whether all four entry points are set or none.
+std::string load(const char* extensions) {
+    askedFor.clear();
+    const bool found = loadRenderTextureEntryPoints(extensions, lookup);
+    const int set =
+        !!genFramebuffers + !!bindFramebuffer + !!framebufferTexture2D + !!deleteFramebuffers;
+    return askedFor + (found && set == 4 ? "all" : !found && set == 0 ? "none" : "wrong");
+}
+
+void checkFramebufferLookup() {
+    const std::string core[] = {"glGenFramebuffers", "glBindFramebuffer", "glFramebufferTexture2D",
+                                "glDeleteFramebuffers"};
+    const std::string names = core[0] + " " + core[1] + " " + core[2] + " " + core[3] + " ";
+    const std::string ext =
+        core[0] + "EXT " + core[1] + "EXT " + core[2] + "EXT " + core[3] + "EXT ";
+    check(load("GL_EXT_framebuffer_objectx GL_ARB_framebuffer_object GL_EXT_framebuffer_object") ==
+                  ext + "all" &&
+              load("GL_ARB_framebuffer_object") == names + "all",
+          "framebuffer entry points: the EXT names where listed, else the core ones");
+    bool refused = load("GL_EXT_framebuffer_objectx MY_GL_ARB_framebuffer_object") == "none";
+    for (const std::string& name : core) {
+        missing = name;
+        refused = refused && load("GL_ARB_framebuffer_object") == names + "none";
+    }
+    check(refused, "none without the extension, or with an entry point missing");
+}
+
+// Level 0 of the surface's texture is the padded size.
+bool padded(Bitmap& bitmap, int paddedW, int paddedH) {
+    GLint levelW = 0, levelH = 0;
+    bitmap.bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelW);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelH);
+    return levelW == paddedW && levelH == paddedH;
+}
+
+GLuint checkBitmaps() {
+    // One surface through every size, the first one 0 x 0 on a new surface:
+    // the texture is padded and the cache follows each change.
+    Bitmap bitmap;
+    const int sizes[][4] = {
+        {0, 0, 1, 1}, {3, 2, 4, 2}, {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
+    for (const auto& z : sizes) {
+        const std::vector<uint8_t> image = pattern(z[0], z[1], uint32_t(z[0] + z[1]));
+        bitmap.upload(image.data(), z[0], z[1]);
+        const uint8_t* back = bitmap.readBack();
+        check(padded(bitmap, z[2], z[3]) && back && std::equal(image.begin(), image.end(), back),
+              std::to_string(z[0]) + " x " + std::to_string(z[1]) + " is padded and reads back");
+    }
+    const uint8_t* cache = bitmap.readBack();
+    const std::vector<uint8_t> again = pattern(640, 480, 5);
+    bitmap.upload(again.data(), 0, 0);
+    check(bitmap.width == 640 && bitmap.height == 480 && bitmap.readBack() == cache &&
+              std::equal(again.begin(), again.end(), cache),
+          "0 x 0 re-uploads at the same size; read-back refills the same cache");
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    bitmap.upload(again.data(), 0, 5);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    check(!glIsEnabled(GL_TEXTURE_2D) && bound == 0 && bitmap.width == 0 && bitmap.height == 5 &&
+              bitmap.scaleT == 0.625f && padded(bitmap, 1, 8),
+          "0 x 5 is taken as it is; upload keeps the caller's texture state");
+    return bitmap.textureName;
+}
+
+// Quadrants bottom-left first, with alphas that survive 2 bits; plain pictures.
+enum Picture { forward, reversed, cyan, black };
+const uint8_t kQuadrants[4][4] = {
+    {255, 0, 0, 255}, {0, 255, 0, 170}, {0, 0, 255, 85}, {255, 255, 0, 0}};
+const uint8_t kCyan[4] = {0, 255, 255, 255}, kBlack[4] = {0, 0, 0, 0};
+const uint8_t* colour(Picture picture, int q) {
+    if (picture == cyan || picture == black) return picture == cyan ? kCyan : kBlack;
+    return kQuadrants[picture == reversed ? 3 - q : q];
+}
+
+// Matrices are identity throughout, so (-1, -1) to (1, 1) covers the target.
+void draw(RenderBuffer& buffer, Picture picture) {
+    buffer.beginRendering();
+    glDisable(GL_TEXTURE_2D);
+    for (int q = 0; q < 4; ++q) {
+        glColor4ubv(colour(picture, q));
+        glRecti(q % 2 - 1, q / 2 - 1, q % 2, q / 2);
+    }
+    glColor4f(1, 1, 1, 1);
+    glFlush();
+}
+
+// A w x h image (bottom row first) shows the picture at each quadrant's centre.
+bool shows(const uint8_t* pixels, int w, int h, Picture picture, size_t channels = 4) {
+    bool same = pixels != nullptr;
+    for (int q = 0; q < 4 && same; ++q) {
+        const int x = q % 2 ? w * 3 / 4 : w / 4, y = q > 1 ? h * 3 / 4 : h / 4;
+        same = !std::memcmp(pixels + (y * w + x) * 4, colour(picture, q), channels);
+    }
+    return same;
+}
+
+// The surface drawn over the whole window shows the picture.
+bool windowShows(PBuffer& surface, Picture picture) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawTexturedQuad(surface, -1, -1, 1, -1, 1, 1, -1, 1, 0, 0, 1, 0, 1, 1, 0, 1);
+    glDisable(GL_TEXTURE_2D);
+    std::vector<uint8_t> window(size_t(appWindow.width) * appWindow.height * 4);
+    glReadPixels(0, 0, appWindow.width, appWindow.height, GL_RGBA, GL_UNSIGNED_BYTE, window.data());
+    return shows(window.data(), appWindow.width, appWindow.height, picture, 3);
+}
+
+void checkRenderBuffers() {
+    RenderBuffer buffer;
+    buffer.bind();  // before creation: creation must clear what it set
+    check(buffer.create(100, 40) && buffer.paddedWidth == 128 && buffer.paddedHeight == 64 &&
+              !buffer.rendering && !buffer.bound && !buffer.pixelsCached,
+          "a 100 x 40 render buffer is made 128 x 64 with its flags clear");
+
+    buffer.bind();
+    const std::vector<uint8_t> image = pattern(128, 64, 7);
+    buffer.upload(image.data(), 100, 40);
+    const uint8_t* pixels = buffer.readBack();
+    bool rows = pixels != nullptr;
+    for (int r = 0; rows && r < 40; ++r)
+        rows = !std::memcmp(pixels + r * 100 * 4, image.data() + r * 128 * 4, 100 * 4);
+    check(rows, "upload takes a padded array whatever size is given; read-back gives its corner");
+
+    draw(buffer, forward);
+    check(buffer.readBack() == pixels && !buffer.rendering && buffer.bound &&
+              shows(pixels, 100, 40, forward) && windowShows(buffer, forward),
+          "read-back holds the drawing, alpha too, and the window shows it");
+
+    std::vector<uint8_t> cyanImage(128 * 64 * 4);
+    for (size_t i = 0; i < cyanImage.size(); ++i) cyanImage[i] = kCyan[i % 4];
+    Bitmap other;
+    other.upload(cyanImage.data(), 128, 64);
+    draw(buffer, reversed);
+    buffer.bind();
+    other.bind();
+    check(buffer.readBack() == pixels && shows(pixels, 100, 40, reversed) &&
+              windowShows(buffer, reversed),
+          "a new drawing is read into the same cache, whatever is bound, and shows");
+    buffer.upload(cyanImage.data(), 0, 0);
+    check(buffer.bound && windowShows(buffer, cyan) && buffer.readBack() == pixels &&
+              shows(pixels, 100, 40, reversed),
+          "an upload shows at once while bound; the cache stays as it was");
+    buffer.upload(nullptr, 0, 0);
+    check(windowShows(buffer, black), "a null upload clears the texture");
+
+    buffer.beginRendering();
+    drawTexturedQuad(other, -1, -1, 1, -1, 1, 1, -1, 1, 0, 0, 1, 0, 1, 1, 0, 1);
+    glFlush();
+    check(shows(buffer.readBack(), 100, 40, cyan), "a window texture draws into a buffer");
+
+    renderBufferPool = new RenderBuffer[2];
+    const bool made = renderBufferPool[0].create(16, 16) && renderBufferPool[1].create(64, 64);
+    draw(renderBufferPool[1], forward);
+    renderBufferPool[1].bind();
+    releaseRenderBufferPool();
+    check(made && !renderBufferPool && windowShows(buffer, cyan),
+          "the pool's release leaves the window to draw in");
+    renderBufferPool = new RenderBuffer[1];
+    check(renderBufferPool[0].create(8, 8), "a buffer is left in the pool for the release at exit");
+}
+
+int runChecks(bool window) {
+    checkWithoutContext();
+    checkFramebufferLookup();
+    if (window) {
+        setMessageBoxHandler(writeMessageToStderr);
+        setupDisplay(appWindow);
+        check(appWindow.running == 1, "display set-up succeeds");
+    }
+    if (appWindow.running) {
+        glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        const GLuint name = checkBitmaps();
+        check(!glIsTexture(name), "destruction deletes the texture");
+        checkRenderBuffers();
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    std::fflush(stdout);
+    return failed == 0 ? 0 : 1;
+}
+}  // namespace
+
+#if defined(_WIN32)
+AppWindow appWindow;  // the Win32 back end's WinMain calls runProgram
+int runProgram() { return runChecks(true); }
+#else
+int main(int argc, char** argv) {
+    return runChecks(argc < 2 || std::strcmp(argv[1], "--no-window"));
+}
+#endif
