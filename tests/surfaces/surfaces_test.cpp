@@ -92,18 +92,19 @@ void checkFramebufferLookup() {
     check(refused, "none without the extension, or with an entry point missing");
 }
 
-// Level 0 of the surface's texture is the padded size.
+// Level 0 of the surface's texture is the padded size, magnified smoothly.
 bool padded(Bitmap& bitmap, int paddedW, int paddedH) {
-    GLint levelW = 0, levelH = 0;
+    GLint levelW = 0, levelH = 0, magnified = 0;
     bitmap.bind();
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelW);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelH);
-    return levelW == paddedW && levelH == paddedH;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magnified);
+    return levelW == paddedW && levelH == paddedH && magnified == GL_LINEAR;
 }
 
+// One surface through every size, the first 0 x 0 when new: its texture is padded and its
+// cache follows each change. Returns the name of that texture, gone with the surface.
 GLuint checkBitmaps() {
-    // One surface through every size, the first one 0 x 0 on a new surface:
-    // the texture is padded and the cache follows each change.
     Bitmap bitmap;
     const int sizes[][4] = {
         {0, 0, 1, 1}, {3, 2, 4, 2}, {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
@@ -240,8 +241,7 @@ int runChecks(bool window) {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
-        const GLuint name = checkBitmaps();
-        check(!glIsTexture(name), "destruction deletes the texture");
+        check(!glIsTexture(checkBitmaps()), "a destroyed Bitmap's texture is deleted");
         checkRenderBuffers();
     }
     std::printf("%d passed, %d failed\n", passed, failed);
