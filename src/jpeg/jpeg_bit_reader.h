@@ -33,9 +33,9 @@ inline void loadDataByte() {
     if (byte == 0xFF) loadAfterFF();
 }
 
-// The next n bits, most significant first. Takes as many bits at a time as
-// currentByte still holds: the same bits and the same state as n calls of
-// readBit.
+// The next n bits, most significant first; 0 for n <= 0. Takes as many bits
+// at a time as currentByte still holds: the same bits and the same state as
+// taking them one by one.
 inline int32_t readBits(int32_t n) {
     JpegDecoder& d = jpegDecoder;
     uint32_t value = 0;

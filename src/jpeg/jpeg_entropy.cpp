@@ -38,11 +38,3 @@ int32_t readWord() {
     int32_t low = nextInputByte();
     return (high << 8) | low;
 }
-
-int32_t readBit() {
-    JpegDecoder& d = jpegDecoder;
-    if (d.bitPosition == 0) loadDataByte();
-    int32_t bit = (d.currentByte >> (7 - d.bitPosition)) & 1;
-    d.bitPosition = (d.bitPosition + 1) & 7;
-    return bit;
-}

@@ -87,11 +87,10 @@ constexpr double blueFromCb = 1.77199995517730712890625;
 // was read, 0 when parsing stopped for any other reason.
 int32_t parseMarkers();
 
-// Byte readers (the parser's) and the bit reader's one-bit step; the bit
-// reader's wider operations are inline in jpeg_bit_reader.h.
+// The parser's byte readers; the bit reader (readBits, decodeHuffman,
+// extendSign) is inline in jpeg_bit_reader.h.
 int32_t readWord();
 int32_t readByte();
-int32_t readBit();
 
 // Whether the parsed frame is one the scan decoder can run on without
 // hanging or indexing outside the record: one to three components, sampling
