@@ -1,11 +1,10 @@
 #pragma once
-// The entropy decoder's per-bit work as inline functions, so that it
-// compiles into the scan decoder's block loop as well as into the public
-// operations (readBits, decodeHuffman, extendSign) that wrap it. Internal to
-// the decoder.
+// The entropy decoder's per-bit work (readBits, decodeHuffman, extendSign)
+// as inline functions, so that it compiles into the scan decoder's block
+// loop.
 #include <cstdint>
 
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 // The one bounds check on the input. Past the end the input reads as 0x00:
 // the parser then finds no marker and stops, and the bit reader sees zero
@@ -34,10 +33,10 @@ inline void loadDataByte() {
     if (byte == 0xFF) loadAfterFF();
 }
 
-// The next n bits, most significant first. Takes as many bits at a time as
-// currentByte still holds: the same bits and the same state as n calls of
-// readBit.
-inline int32_t takeBits(int32_t n) {
+// The next n bits, most significant first; 0 for n <= 0. Takes as many bits
+// at a time as currentByte still holds: the same bits and the same state as
+// taking them one by one.
+inline int32_t readBits(int32_t n) {
     JpegDecoder& d = jpegDecoder;
     uint32_t value = 0;
     while (n > 0) {
@@ -52,9 +51,11 @@ inline int32_t takeBits(int32_t n) {
     return int32_t(value);
 }
 
-// The linear scan of decodeHuffman, one bit per step. The bit reader's state
-// stays in locals for the length of the scan and is written back once.
-inline int32_t takeHuffmanSymbol(const HuffmanTable& table) {
+// The symbol of the next code: a linear scan in code order, one bit per
+// step, over all 256 entries (those past the defined codes take part too);
+// the 16-bit value of the bits read when none matches. The bit reader's
+// state stays in locals for the length of the scan and is written back once.
+inline int32_t decodeHuffman(const HuffmanTable& table) {
     JpegDecoder& d = jpegDecoder;
     int32_t bitPosition = d.bitPosition;
     uint32_t currentByte = d.currentByte;
@@ -80,7 +81,7 @@ inline int32_t takeHuffmanSymbol(const HuffmanTable& table) {
 }
 
 // EXTEND of T.81 (F.2.2.1).
-inline int32_t extendValue(int32_t value, int32_t size) {
+inline int32_t extendSign(int32_t value, int32_t size) {
     if (size <= 0) return 0;
     if (size > 31) size = 31;  // callers pass 0..15; keep the shift defined
     if ((int64_t(value) >> (size - 1)) & 1) return value;

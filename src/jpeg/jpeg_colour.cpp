@@ -1,7 +1,7 @@
 // Colour conversion, in place on jpegDecoder.pixels.
 #include <cstdint>
 
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 namespace {
 
@@ -12,26 +12,27 @@ int32_t arrayByteCount() {
     return jpegDecoder.height * jpegDecoder.width * 4;
 }
 
-// The four products for every stored byte, each the same double that the
-// per-pixel multiplication would give: only the repetition is saved.
+// The four products for every stored byte, built at compile time, each the
+// same correctly rounded double that the per-pixel multiplication would
+// give: only the repetition is saved.
 struct ChromaProducts {
-    double redFromCr[256];
-    double greenFromCb[256];
-    double greenFromCr[256];
-    double blueFromCb[256];
-    ChromaProducts() {
+    double redOfCr[256] = {};
+    double greenOfCb[256] = {};
+    double greenOfCr[256] = {};
+    double blueOfCb[256] = {};
+    constexpr ChromaProducts() {
         for (int32_t v = 0; v < 256; ++v) {
             // Cb and Cr less 128 are small integers, exact as floats.
             const double c = float(v - 128);
-            redFromCr[v] = c * ::redFromCr;
-            greenFromCb[v] = c * ::greenFromCb;
-            greenFromCr[v] = c * ::greenFromCr;
-            blueFromCb[v] = c * ::blueFromCb;
+            redOfCr[v] = c * redFromCr;
+            greenOfCb[v] = c * greenFromCb;
+            greenOfCr[v] = c * greenFromCr;
+            blueOfCb[v] = c * blueFromCb;
         }
     }
 };
 
-const ChromaProducts chroma;
+constexpr ChromaProducts chroma;
 
 }  // namespace
 
@@ -43,9 +44,9 @@ void convertYCbCrToRgb() {
         const double y = float(p[i]);
         const uint8_t cb = p[i + 1];
         const uint8_t cr = p[i + 2];
-        const int32_t red = int32_t(chroma.redFromCr[cr] + y);
-        const int32_t green = int32_t((y - chroma.greenFromCb[cb]) - chroma.greenFromCr[cr]);
-        const int32_t blue = int32_t(chroma.blueFromCb[cb] + y);
+        const int32_t red = int32_t(chroma.redOfCr[cr] + y);
+        const int32_t green = int32_t((y - chroma.greenOfCb[cb]) - chroma.greenOfCr[cr]);
+        const int32_t blue = int32_t(chroma.blueOfCb[cb] + y);
         p[i] = clampToByte(red);
         p[i + 1] = clampToByte(green);
         p[i + 2] = clampToByte(blue);

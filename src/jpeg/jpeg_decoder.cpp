@@ -4,24 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "jpeg/jpeg_internal.h"
 #include "shell/message_box.h"
 #include "surfaces/pbuffer.h"
 
 JpegDecoder jpegDecoder;
-
-const int32_t zigzagIndex[64] = {
-    0,  1,  5,  6,  14, 15, 27, 28,  //
-    2,  4,  7,  13, 16, 26, 29, 42,  //
-    3,  8,  12, 17, 25, 30, 41, 43,  //
-    9,  11, 18, 24, 31, 40, 44, 53,  //
-    10, 19, 23, 32, 39, 45, 52, 54,  //
-    20, 22, 33, 38, 46, 51, 55, 60,  //
-    21, 34, 37, 47, 50, 56, 59, 61,  //
-    35, 36, 48, 49, 57, 58, 62, 63,
-};
-
-const float aanScale[8] = {1.0f, 1.3870399f,  1.306563f,  1.1758755f,
-                           1.0f, 0.78569496f, 0.5411961f, 0.27589938f};
 
 namespace {
 
@@ -37,8 +24,7 @@ bool validFactor(int32_t f) { return f >= 1 && f <= 15; }
 
 bool validSelector(int32_t s) { return s >= 0 && s <= 3; }
 
-}  // namespace
-
+// decodeJpeg's first step.
 void resetDecoder(const uint8_t* bytes, int32_t size) {
     // Everything from position through currentByte; the two block
     // workspaces are rewritten before every read and stay as they are.
@@ -48,6 +34,8 @@ void resetDecoder(const uint8_t* bytes, int32_t size) {
     jpegDecoder.size = bytes ? (size > 0 ? size : 0) : 0;
     jpegDecoder.exhausted = 0;
 }
+
+}  // namespace
 
 bool frameIsDecodable() {
     const JpegDecoder& d = jpegDecoder;

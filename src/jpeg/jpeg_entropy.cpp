@@ -1,9 +1,9 @@
-// Byte and bit readers and Huffman decoding. The per-bit loops and the one
+// Byte and bit readers. The per-bit loops, Huffman decoding and the one
 // bounds check on the input (nextInputByte) are inline in jpeg_bit_reader.h.
 #include <cstdint>
 
 #include "jpeg/jpeg_bit_reader.h"
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 void loadAfterFF() {
     JpegDecoder& d = jpegDecoder;
@@ -38,17 +38,3 @@ int32_t readWord() {
     int32_t low = nextInputByte();
     return (high << 8) | low;
 }
-
-int32_t readBit() {
-    JpegDecoder& d = jpegDecoder;
-    if (d.bitPosition == 0) loadDataByte();
-    int32_t bit = (d.currentByte >> (7 - d.bitPosition)) & 1;
-    d.bitPosition = (d.bitPosition + 1) & 7;
-    return bit;
-}
-
-int32_t readBits(int32_t n) { return takeBits(n); }
-
-int32_t extendSign(int32_t value, int32_t size) { return extendValue(value, size); }
-
-int32_t decodeHuffman(const HuffmanTable& table) { return takeHuffmanSymbol(table); }

@@ -4,7 +4,7 @@
 // stored; the partial results inside a line stay in double. Together with
 // the fixed pass order (columns, then rows) this makes the output the same
 // to the bit on every compiler and target.
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The marker parser: headers from SOI up to the first scan header.
 #include <cstdint>
 
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 namespace {
 
@@ -40,7 +40,9 @@ int32_t readFrameHeader(int32_t length) {
     return 1;
 }
 
-// Canonical code assignment (T.81 Annex C) for the first codeCount entries.
+// Canonical code assignment (T.81 Annex C): entry k gets the length and code
+// of the k-th code the counts define; entries past the last code keep what
+// they hold (zero, or an earlier definition's codes).
 void buildHuffmanCodes(HuffmanTable& table) {
     int32_t code = 0;
     int32_t k = 0;

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "jpeg/jpeg_bit_reader.h"
-#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 
 namespace {
 
@@ -24,14 +24,15 @@ struct ScanComponent {
     int32_t repeatY;
 };
 
-// Natural position of each zigzag index: the inverse of zigzagIndex.
+// Natural position of each zigzag index: the inverse of zigzagIndex, built
+// at compile time.
 struct NaturalOrder {
-    int32_t index[64];
-    NaturalOrder() {
+    int32_t index[64] = {};
+    constexpr NaturalOrder() {
         for (int32_t n = 0; n < 64; ++n) index[zigzagIndex[n]] = n;
     }
 };
-const NaturalOrder natural;
+constexpr NaturalOrder natural;
 
 // Zigzag positions of the coefficients a block's stream gave a value other
 // than 0, DC always first: only these need the multiplication chain.
@@ -47,8 +48,8 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZer
     float* coefficients = d.coefficients;
     for (int32_t k = 1; k < 64; ++k) coefficients[k] = 0.0f;
 
-    int32_t size = takeHuffmanSymbol(*sc.dcTable) & 0x0F;
-    int32_t diff = extendValue(takeBits(size), size);
+    int32_t size = decodeHuffman(*sc.dcTable) & 0x0F;
+    int32_t diff = extendSign(readBits(size), size);
     // In 64 bits so that a long run of large differences cannot overflow;
     // the predictor saturates instead.
     coefficients[0] = float(int64_t(d.dcPredictors[c]) + diff);
@@ -58,7 +59,7 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZer
 
     int32_t k = 1;
     while (k < 64) {
-        int32_t symbol = takeHuffmanSymbol(*sc.acTable);
+        int32_t symbol = decodeHuffman(*sc.acTable);
         if (symbol == 0) break;  // end of block: the rest stays 0
         int32_t run = (symbol >> 4) & 0x0F;
         size = symbol & 0x0F;
@@ -66,10 +67,10 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZer
         if (k > 63) {
             // A corrupt run past the last position: the rest of the block is
             // zero and the value's bits are read and dropped.
-            takeBits(size);
+            readBits(size);
             break;
         }
-        int32_t value = extendValue(takeBits(size), size);
+        int32_t value = extendSign(readBits(size), size);
         if (value != 0) {
             coefficients[k] = float(value);
             nonZero.zigzag[nonZero.count++] = k;
@@ -92,6 +93,22 @@ void dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
         d.block[n] =
             float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
     }
+}
+
+// B[n] holds eight times the level-shifted sample: truncate, divide by 8 with
+// an arithmetic shift, re-centre and clamp. Outside +-2048 the clamp decides
+// alone, which also keeps the conversion defined for any value.
+uint8_t sampleFromValue(float value) {
+    int32_t t;
+    if (value >= 2048.0f) {
+        t = 2048;
+    } else if (value > -2048.0f) {
+        t = int32_t(value);
+    } else {
+        t = -2048;  // also NaN
+    }
+    int32_t s = (t >> 3) + 128;
+    return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
 }
 
 // Writes the transformed block as component c's byte of every pixel its
@@ -166,22 +183,6 @@ void prepareScanComponents(ScanComponent* scan) {
 }
 
 }  // namespace
-
-// B[n] holds eight times the level-shifted sample: truncate, divide by 8 with
-// an arithmetic shift, re-centre and clamp. Outside +-2048 the clamp decides
-// alone, which also keeps the conversion defined for any value.
-uint8_t sampleFromValue(float value) {
-    int32_t t;
-    if (value >= 2048.0f) {
-        t = 2048;
-    } else if (value > -2048.0f) {
-        t = int32_t(value);
-    } else {
-        t = -2048;  // also NaN
-    }
-    int32_t s = (t >> 3) + 128;
-    return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
-}
 
 void decodeScan() {
     JpegDecoder& d = jpegDecoder;

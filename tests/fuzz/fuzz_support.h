@@ -1,6 +1,7 @@
 #pragma once
-// What every fuzz entry shares: a silenced message box that counts, and the
-// decoder's outcome rule checked after each decode.
+// What both fuzz entries share: the decode with the rules that must hold
+// for any input checked after it; a failed rule aborts, which libFuzzer
+// reports as a crash.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,36 +14,27 @@ namespace fuzzsupport {
 
 inline int messageCount = 0;
 
-inline void countMessage(const char*, const char*) { ++messageCount; }
-
-inline void installQuietMessageBox() {
-    static bool installed = false;
-    if (!installed) {
-        setMessageBoxHandler(countMessage);
-        installed = true;
-    }
-}
-
 [[noreturn]] inline void fail(const char* what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
 }
 
-// Decodes and holds the result to the rules that must survive any input:
-// one upload, the decoder's box exactly when the surface is 0 wide or 0 high,
-// never more pixels than the frame-size cap, the array as large as the size.
+inline void countMessages() {
+    setMessageBoxHandler([](const char*, const char*) { ++messageCount; });
+}
+
+// One upload; the decoder's box exactly when the surface is 0 wide or 0 high;
+// never more pixels than the frame-size cap; the array as large as the size.
 inline void decodeAndCheck(const uint8_t* bytes, int32_t size) {
-    installQuietMessageBox();
+    countMessages();
     MemorySurface surface;
-    int messagesBefore = messageCount;
-    if (decodeJpeg(&surface, bytes, size) != &surface) fail("decodeJpeg returned another surface");
-    int messages = messageCount - messagesBefore;
-    bool empty = surface.width == 0 || surface.height == 0;
+    const int before = messageCount;
+    if (decodeJpeg(&surface, bytes, size) != &surface) fail("another surface returned");
+    const bool empty = surface.width == 0 || surface.height == 0;
     if (surface.uploadCount != 1) fail("upload not called exactly once");
-    if (messages != (empty ? 1 : 0)) fail("message box does not match the outcome");
+    if (messageCount - before != (empty ? 1 : 0)) fail("message box does not match the outcome");
     if (surface.width < 0 || surface.height < 0) fail("negative size");
-    if (int64_t(surface.width) * surface.height > maxPixelCount)
-        fail("image above the frame-size cap");
+    if (int64_t(surface.width) * surface.height > maxPixelCount) fail("image above the cap");
     if (!empty && surface.rgba.size() != size_t(surface.width) * size_t(surface.height) * 4)
         fail("pixel array does not match the size");
 }
