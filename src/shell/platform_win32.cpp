@@ -1,4 +1,4 @@
-// The Win32 back end: WinMain, the full-screen window with its WGL context,
+// The Win32 back end: the full-screen window with its WGL context,
 // the message pump, the multimedia timer, MessageBoxA and the music through
 // winmm's MCI. Plain Win32 and standard C++, so MinGW-w64 and MSVC both
 // build it.
@@ -13,7 +13,6 @@
 #include <cstdlib>
 
 #include "shell/display.h"
-#include "shell/entry.h"
 #include "shell/gl.h"
 #include "shell/message_box.h"
 #include "shell/platform.h"
@@ -269,9 +268,4 @@ SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
         }
     }
     return &theChannel;
-}
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    setMessageBoxHandler(platformMessageBox);
-    return runProgram();
 }
