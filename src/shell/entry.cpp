@@ -2,22 +2,7 @@
 
 #include "shell/app_window.h"
 #include "shell/platform.h"
-#include "show/show.h"
-
-AppWindow appWindow;
-
-namespace {
-Stopwatch startedStopwatch() {
-    Stopwatch stopwatch{0.0f};
-    lap(stopwatch);
-    return stopwatch;
-}
-}  // namespace
-
-// Restarted once here during static initialisation and again once the show
-// is loaded; only the second restart matters.
-Stopwatch startClock = startedStopwatch();
-float demoTime = 0.0f;
+#include "shell/show_steps.h"
 
 int runProgram() {
     setupDisplay(appWindow);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
 
 #include "shell/message_box.h"
 
@@ -27,11 +28,19 @@ long fileLength(std::FILE* file) {
     return length;
 }
 
+// A file's bytes can be more than a 32-bit process can allocate: a failed
+// allocation is an unreadable file, never an exception ending the program.
+uint8_t* allocateNothrow(size_t size) { return new (std::nothrow) uint8_t[size]; }
+FileAllocator allocateBytes = allocateNothrow;
+
 void makeEmpty(FileBuffer& buffer) {
-    buffer.data = new uint8_t[1];
+    // With not even one byte to spare, a static byte the buffer does not own.
+    static uint8_t lastResort[1] = {endByte};
+    buffer.data = allocateNothrow(1);
+    buffer.ownsData = buffer.data != nullptr;
+    if (!buffer.data) buffer.data = lastResort;
     buffer.data[0] = endByte;
     buffer.size = 1;
-    buffer.ownsData = 1;
 }
 
 }  // namespace
@@ -48,18 +57,19 @@ void load(FileBuffer& buffer, const char* path) {
         return;
     }
 
-    buffer.data = new uint8_t[size_t(length) + 1];
-    size_t got = std::fread(buffer.data, 1, size_t(length), file);
+    uint8_t* data = allocateBytes(size_t(length) + 1);
+    size_t got = data ? std::fread(data, 1, size_t(length), file) : 0;
     // A folder opens on some systems but cannot be read: same as unopenable.
-    bool failed = std::ferror(file) != 0;
+    bool failed = !data || std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {
-        delete[] buffer.data;
+        delete[] data;
         reportUnopenable(path);
         makeEmpty(buffer);
         return;
     }
     // A file that shrank since its length was taken ends where reading did.
+    buffer.data = data;
     buffer.data[got] = endByte;
     buffer.size = int32_t(got) + 1;
     buffer.ownsData = 1;
@@ -70,4 +80,10 @@ void release(FileBuffer& buffer) {
     buffer.data = nullptr;
     buffer.size = 0;
     buffer.ownsData = 0;
+}
+
+FileAllocator setFileAllocator(FileAllocator allocator) {
+    FileAllocator previous = allocateBytes;
+    allocateBytes = allocator ? allocator : allocateNothrow;
+    return previous;
 }

@@ -5,7 +5,9 @@
 
 // Everything that differs between operating systems. Exactly one back end
 // implements this file (platform_sdl.cpp or platform_win32.cpp), chosen by
-// the build; nothing else includes SDL or Windows headers.
+// the top-level CMakeLists.txt. SDL and Windows headers stay in the back-end
+// files: these two, the entry points main_sdl.cpp and main_win32.cpp, and
+// the WGL render target (surfaces/render_target_wgl.cpp).
 
 // Display set-up: display mode, the full-screen window with its
 // double-buffered GL context, the render-texture entry points and the

@@ -34,13 +34,17 @@ bool videoDriverIsVisible() {
     return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
 }
 
-// The full-screen mode the show asks for, if the display offers it.
+// The full-screen mode the show asks for, if the display offers it: the
+// size and 32 bits per pixel. SDL names a 32-bit pixel by its colour bits,
+// so 24 bits in 4 bytes (RGB888) counts as 32; any other depth is no such
+// mode.
 bool findShowMode(int width, int height, SDL_DisplayMode& mode) {
     SDL_DisplayMode wanted{};
-    wanted.format = SDL_PIXELFORMAT_RGB888;  // 32 bits per pixel
+    wanted.format = SDL_PIXELFORMAT_RGB888;
     wanted.w = width;
     wanted.h = height;
-    return SDL_GetClosestDisplayMode(0, &wanted, &mode) && mode.w == width && mode.h == height;
+    return SDL_GetClosestDisplayMode(0, &wanted, &mode) && mode.w == width && mode.h == height &&
+           SDL_BYTESPERPIXEL(mode.format) == 4 && SDL_BITSPERPIXEL(mode.format) >= 24;
 }
 
 void setGlAttributes(int depthBits) {
@@ -57,8 +61,10 @@ void setGlAttributes(int depthBits) {
 SDL_Window* createShowWindow(const AppWindow& app, bool fullscreen) {
     Uint32 flags = SDL_WINDOW_OPENGL;
     if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
-    // Mesa refuses 32 depth bits when the window is made; 24 is what it has.
-    const int depthChoices[] = {32, 24};
+    // Depth sizes are minimums and X picks the deepest visual at or above
+    // one, so 24 gets 32 bits wherever they exist; Mesa refuses a request
+    // for 32 outright. 16 is the fallback where 24 is refused.
+    const int depthChoices[] = {24, 16};
     for (int depthBits : depthChoices) {
         setGlAttributes(depthBits);
         SDL_Window* window = SDL_CreateWindow("cquorvath iso", 0, 0, app.width, app.height, flags);

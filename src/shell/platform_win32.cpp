@@ -1,4 +1,4 @@
-// The Win32 back end: WinMain, the full-screen window with its WGL context,
+// The Win32 back end: the full-screen window with its WGL context,
 // the message pump, the multimedia timer, MessageBoxA and the music through
 // winmm's MCI. Plain Win32 and standard C++, so MinGW-w64 and MSVC both
 // build it.
@@ -13,7 +13,6 @@
 #include <cstdlib>
 
 #include "shell/display.h"
-#include "shell/entry.h"
 #include "shell/gl.h"
 #include "shell/message_box.h"
 #include "shell/platform.h"
@@ -201,9 +200,11 @@ uint32_t platformTicks() { return timeGetTime(); }
 // file from disk and plays it on threads of its own. Every command may fail
 // (no sound device, no MP3 codec); the show then simply runs silent.
 //
-// Opening the device can take seconds, longest when there is no sound device
-// and the open is going to fail, so the commands go to a thread of the music's
-// own and the show never waits for them.
+// Show time 0 follows the start of the music, so soundPlay returns only once
+// the open and play commands have returned. Opening the device can take
+// seconds, longest when there is no sound device and the open is going to
+// fail; the commands therefore run on a thread of the music's own and the
+// wait for them is bounded: past it the show starts without waiting more.
 struct SoundSystem {
     int channels;
 };
@@ -219,6 +220,8 @@ namespace {
 SoundSystem theSoundSystem;
 Sound theSound;
 SoundChannel theChannel;
+
+constexpr DWORD kMusicStartWaitMs = 5000;
 
 // Set once the music's thread is out of its open and play commands.
 HANDLE musicCommandsDone = nullptr;
@@ -236,13 +239,13 @@ DWORD WINAPI playMusic(LPVOID parameter) {
     return 0;
 }
 
-// A show left early (Escape or close within the first seconds) can end the
-// process while the music's thread is still inside the open command; the
-// media layer torn down under it can then crash the exit. Nothing is
-// released: the exit only waits, for a bounded time, until the command has
-// returned.
-void waitForMusicCommands() {
-    if (musicCommandsDone) WaitForSingleObject(musicCommandsDone, 10000);
+// A show that ends while the music's thread is still inside its open command
+// must not tear the media layer down under it: an ordinary exit can crash
+// there, and waiting for the command can take seconds. Such a process ends
+// at once with status 0; the system reclaims everything, as it would anyway.
+void endWithoutTeardownIfMusicBusy() {
+    if (musicCommandsDone && WaitForSingleObject(musicCommandsDone, 0) != WAIT_OBJECT_0)
+        TerminateProcess(GetCurrentProcess(), 0);
 }
 }  // namespace
 
@@ -265,13 +268,9 @@ SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
         HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
         if (thread) {
             CloseHandle(thread);
-            std::atexit(waitForMusicCommands);
+            std::atexit(endWithoutTeardownIfMusicBusy);
+            WaitForSingleObject(musicCommandsDone, kMusicStartWaitMs);
         }
     }
     return &theChannel;
-}
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    setMessageBoxHandler(platformMessageBox);
-    return runProgram();
 }

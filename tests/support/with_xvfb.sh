@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# with_xvfb.sh [-s WIDTHxHEIGHT] COMMAND [ARGS...]
+# with_xvfb.sh [-s WIDTHxHEIGHT[xDEPTH]] COMMAND [ARGS...]
 # Runs COMMAND on a private Xvfb screen (default 1024x768, 24-bit, GLX) and
 # exits with its status. Xvfb picks a free display number itself and writes it
 # to a file (-displayfd), so any number of these can run side by side.
@@ -9,6 +9,8 @@ if [ "${1:-}" = -s ]; then
     size=$2
     shift 2
 fi
+screen=$size
+[[ $size == *x*x* ]] || screen=${size}x24
 dir=$(mktemp -d)
 xvfb=
 stop() {
@@ -19,7 +21,7 @@ trap stop EXIT
 
 # A start can fail when another server takes the same number at that moment.
 for attempt in 1 2 3; do
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset +extension GLX \
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset +extension GLX \
         3>"$dir/display" >"$dir/log" 2>&1 &
     xvfb=$!
     for _ in $(seq 200); do
