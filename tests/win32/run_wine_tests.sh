@@ -33,14 +33,12 @@ check() {
         echo "FAIL: $what (status $status)"
     fi
 }
-# A Windows program on a private X screen; the wine server ends with it, as
-# the next program gets another screen.
+# A Windows program on a private X screen, its wine server ended before the
+# screen goes (the next program gets another screen).
 on_screen() {
-    bash "$xvfb" "$@"
-    local status=$?
-    wineserver -k 2>/dev/null
-    wineserver -w
-    return "$status"
+    local size=1024x768
+    [ "$1" = -s ] && size=$2 && shift 2
+    bash "$xvfb" -s "$size" bash -c '"$@"; s=$?; wineserver -k 2>/dev/null; wineserver -w; exit $s' _ "$@"
 }
 
 check "cross-build" eval 'cmake --no-warn-unused-cli -S "$root" -B "$win" \
