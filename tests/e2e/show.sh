@@ -169,6 +169,7 @@ close)
     start 60 "$@"
     id=$(window "cquorvath iso" 30) || { fail "no window"; finish; }
     ok "the window covers the screen" eval 'timeout 10 xwininfo -id "$id" | grep -q "geometry 1024x768+0+0"'
+    ok "its class is morlu" eval 'timeout 10 xprop -id "$id" WM_CLASS | grep -q "\"morlu\"$"'
     timeout 10 "${E2E_SEND_CLOSE:?}" "$id"
     quick_exit "a close request"
     ;;
