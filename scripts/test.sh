@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs every test stage and ends with "stages: N passed, M failed":
 #   native      build/: build, then every test but the end-to-end runs
-#   e2e         build/: the end-to-end runs (ctest -L e2e), beside sanitizers
+#   e2e         build/: the end-to-end runs (ctest -L e2e)
 #   sanitizers  build-asan/: clang with AddressSanitizer and UBSan, build
 #               and every test without a window
-#   fuzz        the libFuzzer targets of build-asan/, 30 s, beside wine
+#   fuzz        the libFuzzer targets of build-asan/, 30 s
 #   wine        build-win32/: the 32-bit Windows cross-build under Wine
-# A failed stage does not stop the others; the exit status is 1 if any failed.
+# Stages run side by side where they do not depend on each other (the
+# end-to-end runs spend most of their minute waiting, each on a screen of
+# its own); each one's output is printed when it ends, with its time. A
+# failed stage does not stop the others; the exit status is 1 if any failed.
 set -u
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh || exit 1
@@ -44,18 +47,15 @@ passed=0
 failed=0
 start=$SECONDS
 
+stage sanitizers sanitizers &
 stage native native
 report native
-# The end-to-end runs spend most of their minute waiting: the sanitizer
-# build goes on beside them, each run on a screen of its own.
 stage e2e ctest --test-dir build -L e2e -j5 --output-on-failure --no-tests=error &
-stage sanitizers sanitizers
+stage wine bash tests/win32/run_wine_tests.sh build build-win32 &
 report sanitizers
-# The fuzzers use one core; the Windows build and Wine the other.
-stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30 &
-stage wine bash tests/win32/run_wine_tests.sh build build-win32
-report e2e
+stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30
 report fuzz
+report e2e
 report wine
 echo "total $((SECONDS - start)) s"
 echo "stages: $passed passed, $failed failed"
