@@ -63,7 +63,7 @@ wait_exit() {
         [ "$(calc "$(now) > $until_")" = 1.00 ] && return 1
         sleep 0.02
     done
-    ended=$(now)
+    ended=$(stat -c %.9Y "$tmp/status")
     status=$(cat "$tmp/status")
     rm -f "$tmp/pid"
 }
