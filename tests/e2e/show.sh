@@ -10,7 +10,7 @@
 # close     a close request (WM_DELETE_WINDOW) as soon as the window is up
 #           ends the show with status 0
 # missing   no image 1: the loader's box, then the decoder's, each alone and
-#           closed with Return; slides 0 and 2 shown, slide 1 one colour;
+#           closed with Return; slides 0, 2 and 3 shown, slide 1 one colour;
 #           Escape ends the show with status 0
 # no-render-texture  a GL without framebuffer objects and an empty image 3:
 #           "you fail", then the decoder's box (loading still ran); no
@@ -180,8 +180,10 @@ missing)
     box "khar bax" ",-.-.-.-.-.-."
     first_frame 30 || { fail "no slide 0"; finish; }
     ok "slide 1 is one colour" eval 'sleep_until 15 && flat missing_1'
-    sleep_until 25
-    ok "slide 2 shown" slide 2 at_25
+    for s in 2 3; do
+        sleep_until $((10 * s + 5))
+        ok "slide $s shown" slide "$s" "at_$s"
+    done
     key "$id" Escape
     quick_exit Escape
     ;;
