@@ -13,21 +13,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/cquorvath}")
+# On a private screen of its own.
+if [ -z "${SHOW_RUN_SCREEN:-}" ]; then
+    SHOW_RUN_SCREEN=1 exec bash tests/support/with_xvfb.sh bash "$0" "$program"
+fi
 work=$(mktemp -d)
-xvfb_pid=
 show_pid=
 cleanup() {
     [ -n "$show_pid" ] && kill "$show_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-exec 9>"$work/display"
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$work/display")"
 
 cp assets/* "$work/"
 cd "$work"

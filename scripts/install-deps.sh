@@ -12,7 +12,7 @@ packages=(
 if [ "${1:-}" != show ]; then
   packages+=(
     git googletest libgtest-dev libjpeg-turbo-progs lame sox
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils imagemagick python3
     g++-mingw-w64-i686 wine wine32
     clang libclang-rt-14-dev valgrind
   )

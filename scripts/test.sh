@@ -1,27 +1,62 @@
 #!/usr/bin/env bash
-# Runs every test: the native build, the sanitizer build and the 32-bit
-# Windows cross-build under Wine.
-set -euo pipefail
+# Runs every test stage and ends with "stages: N passed, M failed":
+#   native      build/: build, then every test but the end-to-end runs
+#   e2e         build/: the end-to-end runs (ctest -L e2e)
+#   sanitizers  build-asan/: clang with AddressSanitizer and UBSan, build
+#               and every test without a window
+#   fuzz        the libFuzzer targets of build-asan/, 30 s
+#   wine        build-win32/: the 32-bit Windows cross-build under Wine
+# Stages run side by side where they do not depend on each other (the
+# end-to-end runs spend most of their minute waiting, each on a screen of
+# its own); each one's output is printed when it ends, with its time. A
+# failed stage does not stop the others; the exit status is 1 if any failed.
+set -u
 cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh || exit 1
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
 
-bash scripts/install-deps.sh
-jobs=$(nproc)
+# stage NAME COMMAND...: runs the stage, its output kept in a log.
+stage() {
+    local name=$1 begin=$SECONDS status
+    shift
+    "$@" >"$logs/$name.log" 2>&1
+    status=$?
+    echo "$status $((SECONDS - begin))" >"$logs/$name.result"
+}
+# report NAME: waits for the stage, prints its log tail and its time.
+report() {
+    while [ ! -e "$logs/$1.result" ]; do sleep 1; done
+    read -r status seconds <"$logs/$1.result"
+    echo "== $1: $([ "$status" = 0 ] && echo passed || echo "FAILED (status $status)") in ${seconds} s"
+    if [ "$status" = 0 ]; then tail -n 3 "$logs/$1.log"; else tail -n 60 "$logs/$1.log"; fi
+    [ "$status" = 0 ] && passed=$((passed + 1)) || failed=$((failed + 1))
+}
+native() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+        cmake --build build -j2 >/dev/null &&
+        ctest --test-dir build -LE e2e -j2 --output-on-failure --no-tests=error
+}
+sanitizers() {
+    CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCQ_SANITIZE=ON >/dev/null &&
+        cmake --build build-asan -j2 >/dev/null &&
+        ctest --test-dir build-asan -LE windowed -j2 --output-on-failure --no-tests=error
+}
+passed=0
+failed=0
+start=$SECONDS
 
-echo "== native build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
-
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCQ_SANITIZE=ON >/dev/null
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE windowed
-
-echo "== 32-bit Windows cross-build, run under Wine"
-bash tests/win32/run_wine_tests.sh build build-win32
-
-echo "== fuzzing the decoder and the file loader (clang, libFuzzer, 50 s)"
-bash tests/fuzz/run_fuzz.sh build-fuzz 50
-
-# Each stage above stops the script on its first failure.
-echo "stages: 4 passed, 0 failed"
+stage sanitizers sanitizers &
+stage native native
+report native
+stage e2e ctest --test-dir build -L e2e -j5 --output-on-failure --no-tests=error &
+stage wine bash tests/win32/run_wine_tests.sh build build-win32 &
+report sanitizers
+stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30
+report fuzz
+report e2e
+report wine
+echo "total $((SECONDS - start)) s"
+echo "stages: $passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# The show on the current X screen (run it under tests/support/with_xvfb.sh),
+# watched and driven from outside as a user would:
+#   show.sh full|escape|close|missing|no-render-texture PROGRAM [ARGS...]
+# full      the whole show, music to SDL's disk audio driver: each slide in
+#           its ten seconds, nothing new after 40 s, other keys ignored, the
+#           end 60-62.5 s after the first frame with status 0, the music
+#           started after the images were read and not silent
+# escape    slide 0, then Escape ends the show with status 0
+# close     a close request (WM_DELETE_WINDOW) as soon as the window is up
+#           ends the show with status 0
+# missing   no image 1: the loader's box, then the decoder's, each alone and
+#           closed with Return; slides 0, 2 and 3 shown, slide 1 one colour;
+#           Escape ends the show with status 0
+# no-render-texture  a GL without framebuffer objects and an empty image 3:
+#           "you fail", then the decoder's box (loading still ran); no
+#           frame, the program ends by itself with status 0
+# Environment: E2E_DECODER (native jpegdecode, for the expected pictures),
+# E2E_SEND_CLOSE (send_close), E2E_ASSETS (default: assets/), E2E_KEEP.
+set -u
+mode=$1
+shift
+[ -f "$1" ] && set -- "$(realpath "$1")" "${@:2}"
+here=$(cd "$(dirname "$0")" && pwd)
+assets=${E2E_ASSETS:-$here/../../assets}
+images=("drooo.jpg" "08-iso_remix.jpg" "Harno Quorvath - Ashenthornveil - moro.jpg" "Quorvath04_iso.jpg")
+boxes=("khar bax" ",-.-.-.-.-.-." "you fail")
+tmp=$(mktemp -d)
+failures=0
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} SDL_AUDIODRIVER=dummy
+cleanup() {
+    [ -e "$tmp/pid" ] && kill -KILL -- "-$(cat "$tmp/pid")" 2>/dev/null
+    if [ "$failures" = 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$tmp"; else echo "kept: $tmp"; fi
+}
+trap cleanup EXIT
+
+now() { date +%s.%N; }
+calc() { awk "BEGIN { printf \"%.2f\", ($*) }"; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+ok() {
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else fail "$what"; fi
+}
+# start SECONDS CMD...: the program in the run folder, under a time limit.
+start() {
+    local limit=$1
+    shift
+    (cd "$tmp/run" && timeout -k 5 "$limit" "$@" >"$tmp/log" 2>&1 &
+        echo $! >"$tmp/pid"
+        wait $!
+        echo $? >"$tmp/status") &
+    started=$(now)
+}
+running() { [ ! -e "$tmp/status" ]; }
+# wait_exit SECONDS: sets status and ended.
+wait_exit() {
+    local until_=$(calc "$(now) + $1")
+    while running; do
+        [ "$(calc "$(now) > $until_")" = 1.00 ] && return 1
+        sleep 0.02
+    done
+    ended=$(stat -c %.9Y "$tmp/status")
+    status=$(cat "$tmp/status")
+    rm -f "$tmp/pid"
+}
+quick_exit() { wait_exit 5 && ok "$1 ends the show with status 0" [ "$status" = 0 ] || fail "$1 did not end the show"; }
+# The viewable top-level windows, "id name" a line.
+windows() {
+    timeout 10 xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p' |
+        while read -r id name; do
+            timeout 10 xwininfo -id "$id" | grep -q IsViewable && echo "$id $name"
+        done
+}
+# window CAPTION SECONDS: prints the id of the window so named.
+window() {
+    local i id
+    for i in $(seq $(($2 * 10))); do
+        id=$(windows | awk -v n="$1" '{ id = $1; sub(/^[^ ]* /, "") } $0 == n { print id; exit }')
+        [ -n "$id" ] && echo "$id" && return
+        running || return 1
+        sleep 0.1
+    done
+    return 1
+}
+key() { timeout 10 xdotool windowfocus --sync "$1" && timeout 10 xdotool key "${@:2}"; }
+# box CAPTION...: each box comes alone and goes when Return is pressed.
+box() {
+    local caption id
+    for caption in "$@"; do
+        id=$(window "$caption" 30) || { fail "no box \"$caption\""; return 1; }
+        ok "box \"$caption\" alone" [ "$(windows | cut -d' ' -f2- | grep -cxF "${boxes[@]/#/-e}")" = 1 ]
+        timeout 10 xdotool key --window "$id" Return
+        for _ in $(seq 100); do windows | grep -q "^$id " || break; sleep 0.05; done
+    done
+}
+shot() { timeout 20 import -window root -depth 8 "ppm:$tmp/$1.ppm" 2>/dev/null; }
+# slide N NAME: a screenshot now shows slide N, right way up, and no other.
+slide() {
+    shot "$2" && printf '%s at %s s: ' "$2" "$(calc "$(now) - ${first:-$started}")" &&
+        python3 "$here/screen.py" slide "$tmp/$2.ppm" "$1" "${pams[@]}"
+}
+flat() { shot "$1" && python3 "$here/screen.py" flat "$tmp/$1.ppm"; }
+sleep_until() { sleep "$(calc "$first + $1 - $(now)" | sed 's/^-.*/0/')"; }
+# first_frame SECONDS: waits for slide 0 on screen. The first frame came
+# after earliest (the start of the last screenshot without it) and before
+# latest (the end of the first one with it).
+first_frame() {
+    local t shots=$(($1 * 3))
+    earliest=$started
+    while running && [ $((shots -= 1)) -gt 0 ]; do
+        t=$(now)
+        shot first && latest=$(now) &&
+            python3 "$here/screen.py" slide "$tmp/first.ppm" 0 "${pams[0]}" - - - >/dev/null &&
+            first=$t && id=$(window "cquorvath iso" 5) && return
+        earliest=$t
+    done
+    return 1
+}
+finish() {
+    [ "$failures" = 0 ] || { echo "--- program output"; tail -n 30 "$tmp/log"; }
+    echo "$mode: $failures failed"
+    exit $((failures > 0))
+}
+
+# The run folder and the expected pictures, from the project's decoder.
+mkdir "$tmp/run"
+cp "$assets"/* "$tmp/run/"
+touch "$tmp/run"/*
+pams=()
+for i in 0 1 2 3; do
+    "${E2E_DECODER:?}" "$assets/${images[$i]}" "$tmp/$i.pam" >/dev/null || fail "decoding ${images[$i]}"
+    pams+=("$tmp/$i.pam")
+done
+
+case $mode in
+full)
+    export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/audio.raw
+    start 100 "$@"
+    first_frame 60 || { fail "no slide 0"; finish; }
+    key "$id" a space Return Tab q F4 Left BackSpace
+    for s in 0 1 2 3 4 5; do
+        sleep_until $((10 * s + 5))
+        ok "slide $((s < 4 ? s : 3)) in the $((10 * s))-$((10 * s + 10)) s window" slide $((s < 4 ? s : 3)) "at_$s"
+    done
+    if wait_exit 30; then
+        echo "ended $(calc "$ended - $latest")-$(calc "$ended - $earliest") s after the first frame"
+        ok "not before 60 s" [ "$(calc "$ended - $earliest >= 59.8")" = 1.00 ]
+        ok "by 62.5 s" [ "$(calc "$ended - $latest <= 62.5")" = 1.00 ]
+        ok "status 0" [ "$status" = 0 ]
+    else
+        fail "still running 85 s after the first frame"
+    fi
+    ok "music not silent" python3 "$here/screen.py" loud "$tmp/audio.raw"
+    read_at=$(stat -c %.9X "${images[@]/#/$tmp/run/}" | sort -n | tail -n 1)
+    ok "music started after the images were read" \
+        [ "$(calc "$(stat -c %.9W "$tmp/audio.raw") >= $read_at")" = 1.00 ]
+    ;;
+escape)
+    start 100 "$@"
+    first_frame 60 || { fail "no slide 0"; finish; }
+    key "$id" Escape
+    quick_exit Escape
+    ;;
+close)
+    start 60 "$@"
+    id=$(window "cquorvath iso" 30) || { fail "no window"; finish; }
+    ok "the window covers the screen" eval 'timeout 10 xwininfo -id "$id" | grep -q "geometry 1024x768+0+0"'
+    ok "its class is morlu" eval 'timeout 10 xprop -id "$id" WM_CLASS | grep -q "\"morlu\"$"'
+    timeout 10 "${E2E_SEND_CLOSE:?}" "$id"
+    quick_exit "a close request"
+    ;;
+missing)
+    rm "$tmp/run/${images[1]}"
+    pams[1]=-
+    start 100 "$@"
+    box "khar bax" ",-.-.-.-.-.-."
+    first_frame 30 || { fail "no slide 0"; finish; }
+    ok "slide 1 is one colour" eval 'sleep_until 15 && flat missing_1'
+    for s in 2 3; do
+        sleep_until $((10 * s + 5))
+        ok "slide $s shown" slide "$s" "at_$s"
+    done
+    key "$id" Escape
+    quick_exit Escape
+    ;;
+no-render-texture)
+    export MESA_EXTENSION_OVERRIDE="-GL_EXT_framebuffer_object -GL_ARB_framebuffer_object"
+    : >"$tmp/run/${images[3]}"
+    start 60 "$@"
+    box "you fail" ",-.-.-.-.-.-."
+    asked=$(now)
+    wait_exit 20 && ok "ends by itself with status 0, no frame" \
+        [ "$status:$(calc "$ended - $asked < 10")" = 0:1.00 ] || fail "did not end by itself"
+    ;;
+*) exec sed -n '2,20p' "$0" ;;
+esac
+finish
