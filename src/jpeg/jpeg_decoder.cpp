@@ -8,8 +8,6 @@
 #include "shell/message_box.h"
 #include "surfaces/pbuffer.h"
 
-JpegDecoder jpegDecoder;
-
 namespace {
 
 // Bytes the scan leaves unwritten (a truncated scan's remaining MCUs, the
@@ -19,10 +17,6 @@ constexpr uint8_t unwrittenSampleValue = 0x80;
 
 // Handed to upload when there is no array, so that a surface never sees null.
 uint8_t noPixels[4];
-
-bool validFactor(int32_t f) { return f >= 1 && f <= 15; }
-
-bool validSelector(int32_t s) { return s >= 0 && s <= 3; }
 
 // decodeJpeg's first step.
 void resetDecoder(const uint8_t* bytes, int32_t size) {
@@ -36,19 +30,6 @@ void resetDecoder(const uint8_t* bytes, int32_t size) {
 }
 
 }  // namespace
-
-bool frameIsDecodable() {
-    const JpegDecoder& d = jpegDecoder;
-    if (d.componentCount < 1 || d.componentCount > 3) return false;
-    for (int32_t c = 0; c < d.componentCount; ++c) {
-        const ComponentInfo& ci = d.components[c];
-        if (!validFactor(ci.h) || !validFactor(ci.v)) return false;
-        if (!validSelector(ci.quantTable) || !validSelector(ci.dcTable) ||
-            !validSelector(ci.acTable))
-            return false;
-    }
-    return true;
-}
 
 // A frame that cannot be decoded safely, or whose array would be absurdly
 // large, is delivered as no image at all: 0 x 0 and the message box.

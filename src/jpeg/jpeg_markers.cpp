@@ -5,6 +5,10 @@
 
 namespace {
 
+bool validFactor(int32_t f) { return f >= 1 && f <= 15; }
+
+bool validSelector(int32_t s) { return s >= 0 && s <= 3; }
+
 // Segment skips move within the input only; a skip past the end leaves the
 // reader at the end, where every further read yields 0. Once the input has
 // run out nothing moves back into it: a length word read past the end must
@@ -169,4 +173,17 @@ int32_t parseMarkers() {
                 break;
         }
     }
+}
+
+bool frameIsDecodable() {
+    const JpegDecoder& d = jpegDecoder;
+    if (d.componentCount < 1 || d.componentCount > 3) return false;
+    for (int32_t c = 0; c < d.componentCount; ++c) {
+        const ComponentInfo& ci = d.components[c];
+        if (!validFactor(ci.h) || !validFactor(ci.v)) return false;
+        if (!validSelector(ci.quantTable) || !validSelector(ci.dcTable) ||
+            !validSelector(ci.acTable))
+            return false;
+    }
+    return true;
 }
