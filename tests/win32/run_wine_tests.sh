@@ -5,7 +5,8 @@
 #   1024 x 768, and render buffers on WGL pbuffers (render_buffer_test.exe);
 # - jpegdecode.exe over the decoder's manifest, whose digests are the Linux
 #   build's output: the same bytes;
-# - the real cquorvath.exe: slide 0 on screen, Escape ends it with status 0.
+# - the real cquorvath.exe: slide 0 on screen, Escape ends it with status 0,
+#   and the music heard through ALSA routed into a file.
 # The native build must hold jpegdecode (the expected pictures).
 # Last line: "wine: N passed, M failed".
 set -u
@@ -68,6 +69,18 @@ wineserver -w
 
 check "cquorvath.exe: slide 0, Escape" on_screen env E2E_DECODER="$native/jpegdecode" \
     bash "$root/tests/e2e/show.sh" escape wine "$win/cquorvath.exe"
+
+# The music through MCI: ALSA's default device, routed into a file by a home
+# folder of its own, must hear it within the show's first seconds. The run is
+# cut short; its exit status is the Escape run's business.
+music=$(mktemp -d)
+mkdir "$music/home" "$music/run"
+cp "$root/assets/"* "$win/cquorvath.exe" "$music/run/"
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "raw"\n}\n' \
+    "$music/out.raw" >"$music/home/.asoundrc"
+check "cquorvath.exe plays the music" eval 'on_screen env -C "$music/run" HOME="$music/home" \
+    timeout -s KILL 10 wine cquorvath.exe; python3 "$root/tests/e2e/screen.py" loud "$music/out.raw"'
+rm -rf "$music"
 
 echo "wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]
