@@ -17,32 +17,22 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 exe=$(realpath "$1")
 runs=${2:-5}
 mode=${3:-sound}
+# On a private screen of its own.
+if [ -z "${WINE_TIMING_SCREEN:-}" ]; then
+    WINE_TIMING_SCREEN=1 exec bash "$root/tests/support/with_xvfb.sh" bash "$0" "$exe" "$runs" "$mode"
+fi
 work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "work: $work"
-xvfb=
 cleanup() {
     wineserver -k 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
-export WINEPREFIX="$root/build-win32/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    DISPLAY='' wine wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wineserver -w
-fi
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-
+. "$root/tests/win32/wine_env.sh"
+wine_prefix "$root/build-win32"
 mkdir -p "$work/run" "$work/home"
 cp "$root/assets/"* "$exe" "$work/run/"
-if [ "$mode" = sound ]; then
-    printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "raw"\n}\n' \
-        "$work/music.raw" >"$work/home/.asoundrc"
-fi
+[ "$mode" = sound ] && alsa_to_file "$work/home" "$work/music.raw"
 now() { date +%s.%N; }
 
 for run in $(seq "$runs"); do

@@ -153,19 +153,13 @@ int32_t parseMarkers() {
             case 0xDA:
                 readScanHeader();
                 return 1;
-            case 0xC1:
-            case 0xC2:
-            case 0xC3:  // extended, progressive, lossless
-            case 0xC5:
-            case 0xC6:
-            case 0xC7:  // differential
-            case 0xC8:  // reserved
-            case 0xC9:
-            case 0xCA:
-            case 0xCB:  // arithmetic
-            case 0xCD:
-            case 0xCE:
-            case 0xCF:  // differential arithmetic
+            // clang-format off
+            case 0xC1: case 0xC2: case 0xC3:  // extended, progressive, lossless
+            case 0xC5: case 0xC6: case 0xC7:  // differential
+            case 0xC8:                        // reserved
+            case 0xC9: case 0xCA: case 0xCB:  // arithmetic
+            case 0xCD: case 0xCE: case 0xCF:  // differential arithmetic
+            // clang-format on
             case 0xD9:  // EOI before any scan
                 return 0;
             default:  // APPn, COM, DAC, DNL, RSTn, reserved: contents unused

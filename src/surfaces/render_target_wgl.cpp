@@ -35,25 +35,21 @@ HDC windowDC() { return static_cast<HDC>(appWindow.deviceContext); }
 // A single-buffered RGBA pbuffer format with the given colour bits that can
 // be bound as an RGBA texture; 0 when there is none.
 int choosePbufferFormat(int colourBits, int alphaBits) {
-    const int attributes[] = {kDrawToPbuffer,
-                              TRUE,
-                              kSupportOpenGl,
-                              TRUE,
-                              kBindToTextureRgba,
-                              TRUE,
-                              kPixelType,
-                              kTypeRgba,
-                              kDoubleBuffer,
-                              FALSE,
-                              kRedBits,
-                              colourBits,
-                              kGreenBits,
-                              colourBits,
-                              kBlueBits,
-                              colourBits,
-                              kAlphaBits,
-                              alphaBits,
-                              0};
+    // Attribute and value pairs, ended by a 0.
+    // clang-format off
+    const int attributes[] = {
+        kDrawToPbuffer, TRUE,
+        kSupportOpenGl, TRUE,
+        kBindToTextureRgba, TRUE,
+        kPixelType, kTypeRgba,
+        kDoubleBuffer, FALSE,
+        kRedBits, colourBits,
+        kGreenBits, colourBits,
+        kBlueBits, colourBits,
+        kAlphaBits, alphaBits,
+        0,
+    };
+    // clang-format on
     int format = 0;
     unsigned count = 0;
     if (!wglChoosePixelFormatARB(windowDC(), attributes, nullptr, 1, &format, &count) || count == 0)

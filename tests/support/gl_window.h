@@ -1,19 +1,8 @@
 #pragma once
 // Shared by the tests that run in the program's window (see gl_window_main).
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "shell/gl.h"
-
-struct RecordedMessage {
-    std::string text;
-    std::string caption;
-};
-
-// Every box shown since the last clear, in order.
-extern std::vector<RecordedMessage> recordedMessages;
-void recordMessage(const char* text, const char* caption);
 
 struct Rgba {
     int r, g, b, a;

@@ -6,16 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gl_window.h"
 #include "shell/app_window.h"
-#include "shell/message_box.h"
 #include "shell/platform.h"
-
-std::vector<RecordedMessage> recordedMessages;
-
-void recordMessage(const char* text, const char* caption) {
-    recordedMessages.push_back({text, caption});
-}
+#include "support/support.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -23,13 +16,15 @@ int main(int argc, char** argv) {
     // quit request that nobody reads; and no sound device is wanted.
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setMessageBoxHandler(recordMessage);
-    setupDisplay(appWindow);
-    if (!appWindow.running) {
-        for (const RecordedMessage& m : recordedMessages)
-            std::fprintf(stderr, "display set-up failed: %s: %s\n", m.caption.c_str(),
-                         m.text.c_str());
-        return 1;
+    {
+        MessageRecorder recorder;
+        setupDisplay(appWindow);
+        if (!appWindow.running) {
+            for (const MessageRecorder::Message& m : recorder.messages())
+                std::fprintf(stderr, "display set-up failed: %s: %s\n", m.first.c_str(),
+                             m.second.c_str());
+            return 1;
+        }
     }
     return RUN_ALL_TESTS();
 }

@@ -46,13 +46,8 @@ check "cross-build" eval 'cmake --no-warn-unused-cli -S "$root" -B "$win" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
     cmake --build "$win" -j2 --target cquorvath jpegdecode backend_test render_buffer_test >/dev/null'
 
-# No Mono or Gecko prompts; unmanaged windows, as there is no window manager.
-export WINEPREFIX=$win/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    DISPLAY='' wine wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wineserver -w
-fi
+. "$root/tests/win32/wine_env.sh"
+wine_prefix "$win"
 
 exe=$win/tests/win32
 check "backend_test.exe" on_screen timeout -k 5 120 wine "$exe/backend_test.exe"
@@ -74,10 +69,9 @@ check "cquorvath.exe: slide 0, Escape" on_screen env E2E_DECODER="$native/jpegde
 # folder of its own, must hear it within the show's first seconds. The run is
 # cut short; its exit status is the Escape run's business.
 music=$(mktemp -d)
-mkdir "$music/home" "$music/run"
+mkdir "$music/run"
 cp "$root/assets/"* "$win/cquorvath.exe" "$music/run/"
-printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "raw"\n}\n' \
-    "$music/out.raw" >"$music/home/.asoundrc"
+alsa_to_file "$music/home" "$music/out.raw"
 check "cquorvath.exe plays the music" eval 'on_screen env -C "$music/run" HOME="$music/home" \
     timeout -s KILL 10 wine cquorvath.exe; python3 "$root/tests/e2e/screen.py" loud "$music/out.raw"'
 rm -rf "$music"
