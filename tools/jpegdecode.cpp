@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "jpeg/jpeg_decoder.h"
-#include "memory_surface.h"
 #include "shell/file_buffer.h"
 #include "shell/message_box.h"
+#include "surfaces/pbuffer.h"
 
 namespace {
 
@@ -22,16 +22,37 @@ void watchMessages(const char* text, const char* caption) {
     writeMessageToStderr(text, caption);
 }
 
-bool writePam(const char* path, const MemorySurface& surface) {
-    std::FILE* out = std::fopen(path, "wb");
-    if (!out) return false;
-    std::fprintf(out, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                 int(surface.width), int(surface.height));
-    bool ok = surface.rgba.empty() ||
-              std::fwrite(surface.rgba.data(), 1, surface.rgba.size(), out) == surface.rgba.size();
-    ok = (std::fclose(out) == 0) && ok;
-    return ok;
-}
+// A surface that writes what is uploaded into it straight to a PAM file,
+// sized the way a Bitmap sizes itself (0, 0 keeps the current size; a size
+// with only one 0 is taken as given), so that the decoder's outcome rules
+// look the same through it as through a texture. No copy of the image is
+// kept.
+class PamSurface : public PBuffer {
+public:
+    explicit PamSurface(std::FILE* out) : out_(out) {}
+
+    uint32_t bind() override { return 0; }
+    uint8_t* readBack() override { return nullptr; }
+    void upload(const uint8_t* pixels, int32_t w, int32_t h) override {
+        if (w == 0 && h == 0) {
+            w = width;
+            h = height;
+        }
+        setSize(w, h);
+        written = true;
+        std::fprintf(out_,
+                     "P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                     int(w), int(h));
+        const size_t count = (w > 0 && h > 0) ? size_t(w) * size_t(h) * 4 : 0;
+        if (count > 0 && std::fwrite(pixels, 1, count, out_) != count) failed = true;
+    }
+
+    bool written = false;
+    bool failed = false;
+
+private:
+    std::FILE* out_;
+};
 
 }  // namespace
 
@@ -48,11 +69,18 @@ int main(int argc, char** argv) {
         release(buffer);
         return 2;
     }
-    MemorySurface surface;
+    std::FILE* out = std::fopen(argv[2], "wb");
+    if (!out) {
+        std::fprintf(stderr, "jpegdecode: cannot write %s\n", argv[2]);
+        release(buffer);
+        return 2;
+    }
+    PamSurface surface(out);
     decodeJpeg(&surface, buffer.data, buffer.size);
     release(buffer);
 
-    if (!writePam(argv[2], surface)) {
+    const bool closed = std::fclose(out) == 0;
+    if (!surface.written || surface.failed || !closed) {
         std::fprintf(stderr, "jpegdecode: cannot write %s\n", argv[2]);
         return 2;
     }

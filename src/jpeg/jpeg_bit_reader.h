@@ -1,8 +1,12 @@
 #pragma once
-// The entropy decoder's per-bit work (readBits, decodeHuffman, extendSign)
-// as inline functions, so that it compiles into the scan decoder's block
-// loop.
+// The entropy decoder's per-bit work as inline functions, so that it
+// compiles into the scan decoder's block loop: the byte-by-byte reader as
+// the format defines it (readBits, decodeHuffman, extendSign), and the
+// scan's fast form of it (BitCursor, decodeSymbol), which reads the same
+// bits and leaves the same state.
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "jpeg/jpeg_internal.h"
 
@@ -86,4 +90,135 @@ inline int32_t extendSign(int32_t value, int32_t size) {
     if (size > 31) size = 31;  // callers pass 0..15; keep the shift defined
     if ((int64_t(value) >> (size - 1)) & 1) return value;
     return int32_t(int64_t(value) - (int64_t(1) << size) + 1);
+}
+
+// The scan's fast form of the bit reader: the bits ahead in a 64-bit
+// buffer, filled a word at a time from plain data, that is from bytes before
+// the next 0xFF. Loading those one by one would do nothing but take their
+// bits, so the buffer stands for exactly the record's state (position,
+// currentByte, bitPosition), which store() writes back and load() takes:
+// the scan does so around everything the byte-by-byte reader must handle
+// (stuffed bytes, markers, the end of the input).
+struct BitCursor {
+    const uint8_t* input;
+    int32_t size;
+    uint64_t bits;  // the next `count` bits, the first at the top; zeros below
+    int32_t count;
+    int32_t fetched;  // the next byte not yet in the buffer
+    int32_t start;    // where the buffer began, with firstByte the current byte then
+    uint8_t firstByte;
+    int32_t nextFF = -1;  // the first 0xFF at or after `fetched`, or size
+
+    void load() {
+        const JpegDecoder& d = jpegDecoder;
+        input = d.input;
+        size = d.size;
+        start = fetched = d.position;
+        firstByte = d.currentByte;
+        // The current byte's bits not yet taken, if any.
+        count = d.bitPosition == 0 ? 0 : 8 - d.bitPosition;
+        bits = count == 0 ? 0 : uint64_t(d.currentByte) << (56 + d.bitPosition);
+        if (fetched > nextFF) {
+            const void* found = fetched < size
+                                    ? std::memchr(input + fetched, 0xFF, size_t(size - fetched))
+                                    : nullptr;
+            nextFF = found ? int32_t(static_cast<const uint8_t*>(found) - input) : size;
+        }
+        refill();
+    }
+    // The buffer holds the unread rest of the current byte (count % 8 bits)
+    // and whole bytes after it.
+    void store() const {
+        JpegDecoder& d = jpegDecoder;
+        const int32_t position = fetched - count / 8;
+        const int32_t rest = count % 8;
+        d.position = position;
+        d.bitPosition = rest == 0 ? 0 : 8 - rest;
+        d.currentByte = position - 1 >= start ? input[position - 1] : firstByte;
+    }
+    void refill() {
+        if (fetched + 8 <= nextFF) {
+            // Eight bytes read, as many used as fit whole.
+            const uint8_t* p = input + fetched;
+            const uint64_t word = uint64_t(p[0]) << 56 | uint64_t(p[1]) << 48 |
+                                  uint64_t(p[2]) << 40 | uint64_t(p[3]) << 32 |
+                                  uint64_t(p[4]) << 24 | uint64_t(p[5]) << 16 |
+                                  uint64_t(p[6]) << 8 | uint64_t(p[7]);
+            const int32_t whole = (64 - count) >> 3;
+            bits |= (word & (~uint64_t(0) << (64 - 8 * whole))) >> count;
+            fetched += whole;
+            count += 8 * whole;
+            return;
+        }
+        for (; count <= 56 && fetched < nextFF; count += 8)
+            bits |= uint64_t(input[fetched++]) << (56 - count);
+    }
+    // Whether the next 31 bits, the most a code and its value take, are in
+    // the buffer.
+    bool ready() {
+        if (count < 31) refill();
+        return count >= 31;
+    }
+    uint32_t peek() const { return uint32_t(bits >> 32); }
+    void skip(int32_t n) {
+        bits <<= n;
+        count -= n;
+    }
+    // The record's bitPosition = 0: the rest of the current byte is dropped.
+    void dropPartialByte() { skip(count % 8); }
+};
+
+// What decodeHuffman gives for the stream whose next bits are `bits` (the
+// first in the top bit), and the number of bits it reads: the lookup for the
+// first kLookupBits, then the linear search from where the lookup stopped.
+inline int32_t decodeHuffmanBits(const HuffmanTable& table, const HuffmanLookup& lookup,
+                                 uint32_t bits, int32_t& length) {
+    const uint32_t entry = lookup.entries[bits >> (32 - kLookupBits)];
+    if (entry != 0) {
+        length = int32_t(entry >> 8);
+        return int32_t(entry & 0xFF);
+    }
+    for (int32_t len = kLookupBits + 1; len <= 16; ++len) {
+        const uint32_t code = bits >> (32 - len);
+        const HuffmanLookup::Range& range = lookup.longer[len];
+        if (range.consecutive) {
+            const uint32_t index = code - range.firstCode;  // wraps when below
+            if (index < uint32_t(range.end - range.start)) {
+                length = len;
+                return table.symbols[range.start + int32_t(index)];
+            }
+            continue;
+        }
+        for (int32_t k = range.start; k < range.end; ++k) {
+            if (table.codes[k] == code) {
+                length = len;
+                return table.symbols[k];
+            }
+        }
+    }
+    length = 16;
+    return int32_t(bits >> 16);
+}
+
+// decodeSymbol where the buffer cannot hold the next 31 bits: near a 0xFF or
+// the end of the input. Works on the record's state; jpeg_entropy.cpp.
+int32_t decodeSymbolNearFF(const HuffmanTable& table, const HuffmanLookup& lookup, int32_t& raw);
+
+// The next Huffman symbol and the raw value bits that follow it (as many as
+// the symbol's low four bits say): from the buffer where it holds them.
+inline int32_t decodeSymbol(BitCursor& cursor, const HuffmanTable& table,
+                            const HuffmanLookup& lookup, int32_t& raw) {
+    if (!cursor.ready()) {
+        cursor.store();
+        const int32_t symbol = decodeSymbolNearFF(table, lookup, raw);
+        cursor.load();
+        return symbol;
+    }
+    const uint32_t bits = cursor.peek();
+    int32_t length;
+    const int32_t symbol = decodeHuffmanBits(table, lookup, bits, length);
+    const int32_t size = symbol & 0x0F;
+    raw = size ? int32_t((bits << length) >> (32 - size)) : 0;
+    cursor.skip(length + size);
+    return symbol;
 }

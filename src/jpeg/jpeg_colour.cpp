@@ -1,7 +1,26 @@
-// Colour conversion, in place on jpegDecoder.pixels.
+// Colour conversion: in place on jpegDecoder.pixels, or row by row from the
+// scan's sample rows.
+//
+// The conversion per pixel is, in double and truncated toward zero,
+//   red   = cr * redFromCr + y
+//   green = (y - cb * greenFromCb) - cr * greenFromCr
+//   blue  = cb * blueFromCb + y
+// with cb and cr less 128, then clamped to 0..255. Truncation and flooring
+// differ only below 0, where the clamp makes both 0; and y is a whole number,
+// so each channel is y plus a whole offset that depends on the chroma alone:
+// floor(cr * redFromCr) for red, floor(cb * blueFromCb) for blue, and for
+// green the floor of minus the two products' sum, taken here in fixed point
+// with 22 fractional bits. That the double sums never round across a whole
+// number, and that 22 bits resolve every sum, is checked for all 2^24 inputs
+// by the decoder's tests.
 #include <cstdint>
 
 #include "jpeg/jpeg_internal.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define CQ_COLOUR_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -12,46 +31,56 @@ int32_t arrayByteCount() {
     return jpegDecoder.height * jpegDecoder.width * 4;
 }
 
-// The four products for every stored byte, built at compile time, each the
-// same correctly rounded double that the per-pixel multiplication would
-// give: only the repetition is saved.
-struct ChromaProducts {
-    double redOfCr[256] = {};
-    double greenOfCb[256] = {};
-    double greenOfCr[256] = {};
-    double blueOfCb[256] = {};
-    constexpr ChromaProducts() {
+constexpr int32_t floorToInt(double v) {
+    const int32_t t = int32_t(v);
+    return double(t) > v ? t - 1 : t;
+}
+
+constexpr int32_t roundToInt(double v) { return int32_t(v + (v < 0 ? -0.5 : 0.5)); }
+
+struct ChromaTables {
+    int16_t red[256] = {};
+    int16_t blue[256] = {};
+    int32_t greenOfCb[256] = {};  // the products in units of 2^-22
+    int32_t greenOfCr[256] = {};
+    constexpr ChromaTables() {
         for (int32_t v = 0; v < 256; ++v) {
             // Cb and Cr less 128 are small integers, exact as floats.
             const double c = float(v - 128);
-            redOfCr[v] = c * redFromCr;
-            greenOfCb[v] = c * greenFromCb;
-            greenOfCr[v] = c * greenFromCr;
-            blueOfCb[v] = c * blueFromCb;
+            red[v] = int16_t(floorToInt(c * redFromCr));
+            blue[v] = int16_t(floorToInt(c * blueFromCb));
+            greenOfCb[v] = roundToInt(c * greenFromCb * 4194304.0);
+            greenOfCr[v] = roundToInt(c * greenFromCr * 4194304.0);
         }
     }
 };
 
-constexpr ChromaProducts chroma;
+constexpr ChromaTables chroma;
+
+inline int16_t redOffset(uint8_t cr) { return chroma.red[cr]; }
+inline int16_t blueOffset(uint8_t cb) { return chroma.blue[cb]; }
+inline int16_t greenOffset(uint8_t cb, uint8_t cr) {
+    // An arithmetic shift of a negative sum is a floor.
+    return int16_t(-(chroma.greenOfCb[cb] + chroma.greenOfCr[cr]) >> 22);
+}
+
+inline void storePixel(uint8_t* p, uint8_t y, int32_t red, int32_t green, int32_t blue) {
+    p[0] = clampToByte(y + red);
+    p[1] = clampToByte(y + green);
+    p[2] = clampToByte(y + blue);
+    p[3] = 255;
+}
 
 }  // namespace
+
+void rgbFromYCbCr(uint8_t y, uint8_t cb, uint8_t cr, uint8_t* rgba) {
+    storePixel(rgba, y, redOffset(cr), greenOffset(cb, cr), blueOffset(cb));
+}
 
 void convertYCbCrToRgb() {
     uint8_t* p = jpegDecoder.pixels;
     const int32_t end = arrayByteCount();
-    for (int32_t i = 0; i < end; i += 4) {
-        // Double arithmetic, truncated toward zero, never rounded.
-        const double y = float(p[i]);
-        const uint8_t cb = p[i + 1];
-        const uint8_t cr = p[i + 2];
-        const int32_t red = int32_t(chroma.redOfCr[cr] + y);
-        const int32_t green = int32_t((y - chroma.greenOfCb[cb]) - chroma.greenOfCr[cr]);
-        const int32_t blue = int32_t(chroma.blueOfCb[cb] + y);
-        p[i] = clampToByte(red);
-        p[i + 1] = clampToByte(green);
-        p[i + 2] = clampToByte(blue);
-        p[i + 3] = 255;
-    }
+    for (int32_t i = 0; i < end; i += 4) rgbFromYCbCr(p[i], p[i + 1], p[i + 2], p + i);
 }
 
 void convertGreyToRgb() {
@@ -61,5 +90,69 @@ void convertGreyToRgb() {
         p[i + 1] = p[i];
         p[i + 2] = p[i];
         p[i + 3] = 255;
+    }
+}
+
+void chromaRowOffsets(const uint8_t* cb, const uint8_t* cr, int32_t count, ChromaRow row) {
+    for (int32_t i = 0; i < count; ++i) {
+        row.red[i] = redOffset(cr[i]);
+        row.green[i] = greenOffset(cb[i], cr[i]);
+        row.blue[i] = blueOffset(cb[i]);
+    }
+}
+
+void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
+                        int32_t repeat) {
+    int32_t x = 0;
+#if CQ_COLOUR_SSE2
+    if (repeat == 1 || repeat == 2) {
+        // Eight pixels at a time in 16-bit lanes; the saturating pack is the
+        // clamp to 0..255.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i opaque = _mm_set1_epi8(char(0xFF));
+        auto offsets = [&](const int16_t* o) {
+            if (repeat == 1) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(o + x));
+            const __m128i four = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(o + x / 2));
+            return _mm_unpacklo_epi16(four, four);
+        };
+        for (; x + 8 <= width; x += 8) {
+            const __m128i luma =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + x)), zero);
+            const __m128i r = _mm_packus_epi16(_mm_add_epi16(luma, offsets(row.red)), zero);
+            const __m128i g = _mm_packus_epi16(_mm_add_epi16(luma, offsets(row.green)), zero);
+            const __m128i b = _mm_packus_epi16(_mm_add_epi16(luma, offsets(row.blue)), zero);
+            const __m128i rg = _mm_unpacklo_epi8(r, g);
+            const __m128i ba = _mm_unpacklo_epi8(b, opaque);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(rgba + 4 * x), _mm_unpacklo_epi16(rg, ba));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(rgba + 4 * x + 16),
+                             _mm_unpackhi_epi16(rg, ba));
+        }
+    }
+#endif
+    for (; x < width; ++x) {
+        const int32_t i = x / repeat;
+        storePixel(rgba + 4 * x, y[x], row.red[i], row.green[i], row.blue[i]);
+    }
+}
+
+void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width) {
+    int32_t x = 0;
+#if CQ_COLOUR_SSE2
+    const __m128i opaque = _mm_set1_epi8(char(0xFF));
+    for (; x + 16 <= width; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x));
+        const __m128i low = _mm_unpacklo_epi8(v, v), high = _mm_unpackhi_epi8(v, v);
+        const __m128i lowA = _mm_unpacklo_epi8(v, opaque), highA = _mm_unpackhi_epi8(v, opaque);
+        __m128i* out = reinterpret_cast<__m128i*>(rgba + 4 * x);
+        _mm_storeu_si128(out + 0, _mm_unpacklo_epi16(low, lowA));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(low, lowA));
+        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(high, highA));
+        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(high, highA));
+    }
+#endif
+    for (; x < width; ++x) {
+        uint8_t* p = rgba + 4 * x;
+        p[0] = p[1] = p[2] = y[x];
+        p[3] = 255;
     }
 }

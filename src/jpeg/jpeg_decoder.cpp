@@ -10,11 +10,6 @@
 
 namespace {
 
-// Bytes the scan leaves unwritten (a truncated scan's remaining MCUs, the
-// channels a two-component image lacks, its alpha) read as this value. Mid
-// grey: a truncated photo then ends in grey, not in colour noise.
-constexpr uint8_t unwrittenSampleValue = 0x80;
-
 // Handed to upload when there is no array, so that a surface never sees null.
 uint8_t noPixels[4];
 
@@ -54,6 +49,8 @@ PBuffer* decodeJpeg(PBuffer* surface, const uint8_t* bytes, int32_t size) {
     if (d.pixels == nullptr) {
         d.width = 0;
         d.height = 0;
+    } else if (scanConvertsEachMcu()) {
+        decodeScan();
     } else {
         std::memset(d.pixels, unwrittenSampleValue, byteCount);
         decodeScan();

@@ -83,6 +83,27 @@ constexpr double greenFromCb = 0.344139993190765380859375;
 constexpr double greenFromCr = 0.714139997959136962890625;
 constexpr double blueFromCb = 1.77199995517730712890625;
 
+// The first kLookupBits bits of the entropy-coded data -> the symbol and the
+// code length that the linear search in code order (decodeHuffman) gives
+// for them, wherever it decides within that many bits; built per decode from
+// a HuffmanTable and exact for any table, odd ones included.
+constexpr int32_t kLookupBits = 9;
+struct HuffmanLookup {
+    // symbol | length << 8; length 0 where the search reads more bits.
+    uint16_t entries[1 << kLookupBits];
+    // For the longer codes, the code numbers the search tries at each length
+    // (start to end); `consecutive` when their codes count up by one from
+    // firstCode, as in every table a real encoder writes, so that the match
+    // is found by a subtraction.
+    struct Range {
+        int32_t start;
+        int32_t end;
+        uint32_t firstCode;
+        bool consecutive;
+    } longer[17];
+};
+void buildHuffmanLookup(const HuffmanTable& table, HuffmanLookup& lookup);
+
 // Headers up to and including the first scan header; 1 when a scan header
 // was read, 0 when parsing stopped for any other reason.
 int32_t parseMarkers();
@@ -98,7 +119,60 @@ int32_t readByte();
 // of non-zero size as no image, and decodeScan decodes nothing for it.
 bool frameIsDecodable();
 
+// Bytes the scan leaves unwritten (a truncated scan's remaining MCUs, the
+// channels a two-component image lacks, its alpha) read as this value. Mid
+// grey: a truncated photo then ends in grey, not in colour noise.
+constexpr uint8_t unwrittenSampleValue = 0x80;
+
+// Whether the scan decoder writes finished RGBA pixels itself, converting
+// each MCU as soon as its blocks are decoded: one component, or three whose
+// two chroma components share sampling factors that divide component 0's,
+// all factors at most 4. Every byte of the array is then written. Other
+// frames get their samples placed into the array, and decodeJpeg converts
+// them afterwards.
+bool scanConvertsEachMcu();
+
 void decodeScan();
+// The inverse DCT on jpegDecoder.block: inverseDct takes the fastest path
+// the build has (SSE2 pairs of lanes where the target has SSE2);
+// inverseDctScalar is the transform line by line, which every path matches
+// to the bit.
 void inverseDct();
+void inverseDctScalar(float* block);
+
+// Where a dequantised block holds values other than zero: what the inverse
+// DCT may skip, because the full transform would only move zeros and copies
+// of one value around there.
+struct BlockExtent {
+    uint32_t columnsBelowFirstRow;  // bit u: column u has a value in rows 1..7
+    bool pastFirstColumn;           // some value lies in columns 1..7
+};
+
+// inverseDct on jpegDecoder.block for a block of that extent, then every
+// result turned into its sample: truncated toward zero, divided by 8 with an
+// arithmetic shift, re-centred on 128 and clamped to 0..255. The samples are
+// the same as the full transform's; block is working space afterwards.
+void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]);
+
+// Sets the 64 floats to +0.0 with plain stores (a string store instruction,
+// which compilers like to pick for this, costs more at this size).
+void clearBlock(float* block);
 void convertGreyToRgb();
 void convertYCbCrToRgb();
+
+// The colour conversion of one pixel: its stored Y, Cb and Cr -> red, green,
+// blue and 255, written to rgba[0..3].
+void rgbFromYCbCr(uint8_t y, uint8_t cb, uint8_t cr, uint8_t* rgba);
+
+// The same conversion a row at a time, for the scan decoder: the offsets
+// that one row of chroma samples adds to the luma of each channel, then the
+// RGBA pixels of a row that uses them, `repeat` pixels per chroma sample.
+struct ChromaRow {
+    int16_t* red;
+    int16_t* green;
+    int16_t* blue;
+};
+void chromaRowOffsets(const uint8_t* cb, const uint8_t* cr, int32_t count, ChromaRow row);
+void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
+                        int32_t repeat);
+void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width);

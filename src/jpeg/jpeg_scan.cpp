@@ -1,6 +1,8 @@
 // The scan decoder: Huffman-coded blocks -> dequantised, transformed blocks
 // -> samples placed into the RGBA array, subsampled components replicated.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "jpeg/jpeg_bit_reader.h"
 #include "jpeg/jpeg_internal.h"
@@ -19,6 +21,8 @@ inline int32_t truncateToInt(double v) {
 struct ScanComponent {
     const HuffmanTable* dcTable;
     const HuffmanTable* acTable;
+    const HuffmanLookup* dcLookup;
+    const HuffmanLookup* acLookup;
     double quant[64];  // the quantisation table in natural order
     int32_t repeatX;
     int32_t repeatY;
@@ -35,42 +39,37 @@ struct NaturalOrder {
 constexpr NaturalOrder natural;
 
 // Zigzag positions of the coefficients a block's stream gave a value other
-// than 0, DC always first: only these need the multiplication chain.
+// than 0, DC always first: only these are written into coefficients (the
+// others are zero) and only these need the multiplication chain.
 struct NonZero {
     int32_t count;
     int32_t zigzag[64];
 };
 
-// DC difference against the component's predictor, then AC run/size pairs,
-// into coefficients (zigzag order).
-void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZero) {
+// DC difference against the component's predictor, then AC run/size pairs.
+void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, BitCursor& cursor,
+                             NonZero& nonZero) {
     JpegDecoder& d = jpegDecoder;
     float* coefficients = d.coefficients;
-    for (int32_t k = 1; k < 64; ++k) coefficients[k] = 0.0f;
-
-    int32_t size = decodeHuffman(*sc.dcTable) & 0x0F;
-    int32_t diff = extendSign(readBits(size), size);
-    // In 64 bits so that a long run of large differences cannot overflow;
-    // the predictor saturates instead.
-    coefficients[0] = float(int64_t(d.dcPredictors[c]) + diff);
+    int32_t raw;
+    const int32_t dcSize = decodeSymbol(cursor, *sc.dcTable, *sc.dcLookup, raw) & 0x0F;
+    // The predictor is read after the bits: a restart marker met on the way
+    // has zeroed it. In 64 bits so that a long run of large differences
+    // cannot overflow; the predictor saturates instead.
+    coefficients[0] = float(int64_t(d.dcPredictors[c]) + extendSign(raw, dcSize));
     d.dcPredictors[c] = truncateToInt(coefficients[0]);
     nonZero.zigzag[0] = 0;
     nonZero.count = 1;
 
     int32_t k = 1;
     while (k < 64) {
-        int32_t symbol = decodeHuffman(*sc.acTable);
+        const int32_t symbol = decodeSymbol(cursor, *sc.acTable, *sc.acLookup, raw);
         if (symbol == 0) break;  // end of block: the rest stays 0
-        int32_t run = (symbol >> 4) & 0x0F;
-        size = symbol & 0x0F;
-        k += run;
-        if (k > 63) {
-            // A corrupt run past the last position: the rest of the block is
-            // zero and the value's bits are read and dropped.
-            readBits(size);
-            break;
-        }
-        int32_t value = extendSign(readBits(size), size);
+        k += (symbol >> 4) & 0x0F;
+        // A corrupt run past the last position: the rest of the block is
+        // zero and the value's bits, already read, are dropped.
+        if (k > 63) break;
+        const int32_t value = extendSign(raw, symbol & 0x0F);
         if (value != 0) {
             coefficients[k] = float(value);
             nonZero.zigzag[nonZero.count++] = k;
@@ -82,48 +81,34 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, NonZero& nonZer
 // Dequantise, reorder to natural order and fold in the AAN prescale: one
 // multiplication chain per coefficient, rounded to float once. A zero
 // coefficient gives +0.0 whatever the factors (all are non-negative), so
-// only the others are multiplied.
-void dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
+// only the others are multiplied. Returns where the block holds values, for
+// the inverse DCT's shortcuts.
+BlockExtent dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
     JpegDecoder& d = jpegDecoder;
-    for (float& b : d.block) b = 0.0f;
+    clearBlock(d.block);
+    BlockExtent extent{0, false};
     for (int32_t i = 0; i < nonZero.count; ++i) {
         const int32_t z = nonZero.zigzag[i];
         const int32_t n = natural.index[z];
         const double c = d.coefficients[z];
         d.block[n] =
             float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
+        if (n >= 8) extent.columnsBelowFirstRow |= 1u << (n & 7);
+        if ((n & 7) != 0) extent.pastFirstColumn = true;
     }
+    return extent;
 }
 
-// B[n] holds eight times the level-shifted sample: truncate, divide by 8 with
-// an arithmetic shift, re-centre and clamp. Outside +-2048 the clamp decides
-// alone, which also keeps the conversion defined for any value.
-uint8_t sampleFromValue(float value) {
-    int32_t t;
-    if (value >= 2048.0f) {
-        t = 2048;
-    } else if (value > -2048.0f) {
-        t = int32_t(value);
-    } else {
-        t = -2048;  // also NaN
-    }
-    int32_t s = (t >> 3) + 128;
-    return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
-}
-
-// Writes the transformed block as component c's byte of every pixel its
-// samples cover; pixels outside the image are skipped.
-void placeBlock(int32_t c, const ScanComponent& sc, int32_t originX, int32_t originY) {
+// Writes the samples as component c's byte of every pixel they cover;
+// pixels outside the image are skipped.
+void placeBlock(int32_t c, const ScanComponent& sc, const uint8_t* samples, int32_t originX,
+                int32_t originY) {
     JpegDecoder& d = jpegDecoder;
     const int32_t rx = sc.repeatX;
     const int32_t ry = sc.repeatY;
-    if (rx <= 0 || ry <= 0) return;
     const int32_t width = d.width;
     const int32_t height = d.height;
     uint8_t* pixels = d.pixels + c;
-
-    uint8_t samples[64];
-    for (int32_t n = 0; n < 64; ++n) samples[n] = sampleFromValue(d.block[n]);
 
     if (originX + 8 * rx <= width && originY + 8 * ry <= height) {
         // The whole block lies inside the image: no per-pixel tests.
@@ -161,13 +146,83 @@ void placeBlock(int32_t c, const ScanComponent& sc, int32_t originX, int32_t ori
     }
 }
 
-void prepareScanComponents(ScanComponent* scan) {
+// One MCU's samples, a plane per component (Vc * 8 rows of Hc * 8), for
+// frames whose MCUs are converted as they are finished.
+constexpr int32_t kMaxFactorConvertedPerMcu = 4;
+struct McuSamples {
+    uint8_t planes[3][kMaxFactorConvertedPerMcu * kMaxFactorConvertedPerMcu * 64];
+};
+
+void putBlock(McuSamples& mcu, int32_t c, int32_t bx, int32_t by, const uint8_t* samples) {
+    const int32_t stride = 8 * jpegDecoder.components[c].h;
+    uint8_t* target = mcu.planes[c] + 8 * by * stride + 8 * bx;
+    for (int32_t row = 0; row < 8; ++row) std::memcpy(target + row * stride, samples + 8 * row, 8);
+}
+
+// The finished MCU's pixels inside the image, in RGBA.
+void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, int32_t mcuY) {
     JpegDecoder& d = jpegDecoder;
+    const int32_t lumaStride = 8 * d.components[0].h;
+    const int32_t columns = std::min(lumaStride, d.width - mcuX);
+    const int32_t rows = std::min(8 * d.components[0].v, d.height - mcuY);
+    uint8_t* out = d.pixels + (int64_t(mcuY) * d.width + mcuX) * 4;
+    const int64_t outStride = int64_t(d.width) * 4;
+    if (d.componentCount == 1) {
+        for (int32_t row = 0; row < rows; ++row)
+            rgbaRowFromGrey(out + row * outStride, mcu.planes[0] + row * lumaStride, columns);
+        return;
+    }
+    const int32_t chromaStride = 8 * d.components[1].h;
+    const int32_t repeatX = scan[1].repeatX;
+    const int32_t repeatY = scan[1].repeatY;
+    int16_t red[8 * kMaxFactorConvertedPerMcu], green[8 * kMaxFactorConvertedPerMcu],
+        blue[8 * kMaxFactorConvertedPerMcu];
+    const ChromaRow offsets{red, green, blue};
+    for (int32_t row = 0; row < rows; ++row) {
+        if (row % repeatY == 0) {
+            const int32_t chromaRow = row / repeatY;
+            chromaRowOffsets(mcu.planes[1] + chromaRow * chromaStride,
+                             mcu.planes[2] + chromaRow * chromaStride,
+                             (columns + repeatX - 1) / repeatX, offsets);
+        }
+        rgbaRowFromOffsets(out + row * outStride, mcu.planes[0] + row * lumaStride, offsets,
+                           columns, repeatX);
+    }
+}
+
+// A scan cut short: from the MCU at (mcuX, mcuY) on, the pixels are what
+// samples of unwrittenSampleValue convert to.
+void fillUndecoded(int32_t mcuX, int32_t mcuY) {
+    JpegDecoder& d = jpegDecoder;
+    uint8_t pixel[4];
+    const uint8_t v = unwrittenSampleValue;
+    if (d.componentCount == 1) {
+        rgbaRowFromGrey(pixel, &v, 1);
+    } else {
+        rgbFromYCbCr(v, v, v, pixel);
+    }
+    const int32_t mcuBottom = std::min(mcuY + 8 * d.components[0].v, d.height);
+    for (int32_t y = mcuY; y < d.height; ++y) {
+        uint8_t* p = d.pixels + int64_t(y) * d.width * 4;
+        for (int32_t x = y < mcuBottom ? mcuX : 0; x < d.width; ++x)
+            std::memcpy(p + 4 * x, pixel, 4);
+    }
+}
+
+void prepareScanComponents(ScanComponent* scan, HuffmanLookup* dcLookups,
+                           HuffmanLookup* acLookups) {
+    JpegDecoder& d = jpegDecoder;
+    bool built[2][4] = {};
     for (int32_t c = 0; c < d.componentCount; ++c) {
         const ComponentInfo& info = d.components[c];
         ScanComponent& sc = scan[c];
         sc.dcTable = &d.dcTables[info.dcTable];
         sc.acTable = &d.acTables[info.acTable];
+        sc.dcLookup = &dcLookups[info.dcTable];
+        sc.acLookup = &acLookups[info.acTable];
+        if (!built[0][info.dcTable]) buildHuffmanLookup(*sc.dcTable, dcLookups[info.dcTable]);
+        if (!built[1][info.acTable]) buildHuffmanLookup(*sc.acTable, acLookups[info.acTable]);
+        built[0][info.dcTable] = built[1][info.acTable] = true;
         for (int32_t n = 0; n < 64; ++n)
             sc.quant[n] = d.quantTables[info.quantTable][zigzagIndex[n]];
         if (c == 0) {
@@ -184,6 +239,18 @@ void prepareScanComponents(ScanComponent* scan) {
 
 }  // namespace
 
+bool scanConvertsEachMcu() {
+    const JpegDecoder& d = jpegDecoder;
+    if (!frameIsDecodable()) return false;
+    const ComponentInfo* c = d.components;
+    auto small = [](const ComponentInfo& ci) {
+        return ci.h <= kMaxFactorConvertedPerMcu && ci.v <= kMaxFactorConvertedPerMcu;
+    };
+    if (d.componentCount == 1) return small(c[0]);
+    return d.componentCount == 3 && small(c[0]) && c[1].h == c[2].h && c[1].v == c[2].v &&
+           c[0].h % c[1].h == 0 && c[0].v % c[1].v == 0;
+}
+
 void decodeScan() {
     JpegDecoder& d = jpegDecoder;
     // Sampling factors of 0, table selectors above 3 or component counts
@@ -191,37 +258,53 @@ void decodeScan() {
     if (!frameIsDecodable()) return;
 
     ScanComponent scan[3];
-    prepareScanComponents(scan);
+    HuffmanLookup dcLookups[4];
+    HuffmanLookup acLookups[4];
+    prepareScanComponents(scan, dcLookups, acLookups);
     d.dcPredictors[0] = 0;
     d.dcPredictors[1] = 0;
     d.dcPredictors[2] = 0;
 
+    const bool convertEachMcu = scanConvertsEachMcu();
+    McuSamples mcu;
+    BitCursor cursor;
+    cursor.load();
     const int32_t mcuWidth = 8 * d.components[0].h;
     const int32_t mcuHeight = 8 * d.components[0].v;
     for (int32_t mcuY = 0; mcuY < d.height; mcuY += mcuHeight) {
-        if (d.restartInterval != 0) d.bitPosition = 0;
+        if (d.restartInterval != 0) cursor.dropPartialByte();
         for (int32_t mcuX = 0; mcuX < d.width; mcuX += mcuWidth) {
             // Once the input has run out, the remaining MCUs would only be
             // decoded from the zero bytes read past the end: stop instead.
-            if (d.exhausted) return;
+            if (d.exhausted) {
+                if (convertEachMcu) fillUndecoded(mcuX, mcuY);
+                return;
+            }
             for (int32_t c = 0; c < d.componentCount; ++c) {
                 const ComponentInfo& info = d.components[c];
                 const ScanComponent& sc = scan[c];
                 for (int32_t by = 0; by < info.v; ++by) {
                     for (int32_t bx = 0; bx < info.h; ++bx) {
                         NonZero nonZero;
-                        decodeBlockCoefficients(c, sc, nonZero);
+                        decodeBlockCoefficients(c, sc, cursor, nonZero);
                         // A component whose factors exceed component 0's lands
                         // nowhere: its blocks are read from the stream, but
                         // transforming them would only cost time (up to four
                         // million such blocks fit in 1 MiB).
                         if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
-                        dequantizeBlock(sc, nonZero);
-                        inverseDct();
-                        placeBlock(c, sc, mcuX + 8 * bx * sc.repeatX, mcuY + 8 * by * sc.repeatY);
+                        uint8_t samples[64];
+                        inverseDctToSamples(dequantizeBlock(sc, nonZero), samples);
+                        if (convertEachMcu) {
+                            putBlock(mcu, c, bx, by, samples);
+                        } else {
+                            placeBlock(c, sc, samples, mcuX + 8 * bx * sc.repeatX,
+                                       mcuY + 8 * by * sc.repeatY);
+                        }
                     }
                 }
             }
+            if (convertEachMcu) convertMcu(mcu, scan, mcuX, mcuY);
         }
     }
+    cursor.store();
 }

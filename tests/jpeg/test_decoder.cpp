@@ -6,11 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "jpeg/jpeg_bit_reader.h"
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
 #include "memory_surface.h"
 #include "support/support.h"
 
@@ -153,6 +157,174 @@ TEST(Decoder, NothingCarriesOverBetweenDecodes) {
         EXPECT_EQ(afterA.width, afterB.width);
         EXPECT_EQ(afterA.height, afterB.height);
         EXPECT_TRUE(afterA.rgba == afterB.rgba);
+    }
+}
+
+// The decoder's fast paths against the definitions they stand in for.
+
+// Huffman tables as the parser builds them, from counts and symbols; `over`
+// is an earlier definition of the same table whose longer entries stay.
+HuffmanTable huffmanTable(const std::vector<int>& counts, std::mt19937& random,
+                          const HuffmanTable& over = HuffmanTable{}) {
+    HuffmanTable table = over;
+    int32_t code = 0, k = 0;
+    for (int length = 1; length <= 16; ++length) {
+        table.counts[length - 1] = uint8_t(counts[length - 1]);
+        for (int i = 0; i < counts[length - 1]; ++i, ++k, ++code) {
+            table.lengths[k] = uint8_t(length);
+            table.codes[k] = uint16_t(code);
+            table.symbols[k] = uint8_t(random());
+        }
+        code <<= 1;
+    }
+    return table;
+}
+
+TEST(Decoder, HuffmanLookupReadsWhatTheLinearSearchReads) {
+    std::mt19937 random(7);
+    // Luminance AC counts of T.81 Annex K; short and long codes only; codes
+    // that outgrow their lengths; no codes at all; redefinitions with fewer
+    // codes over stale entries; random counts.
+    const std::vector<int> standard = {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 125};
+    std::vector<HuffmanTable> tables = {
+        huffmanTable(standard, random),
+        huffmanTable({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, random),
+        huffmanTable({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 0, 0, 56}, random),
+        huffmanTable({2, 4, 8, 16, 32, 64, 128, 2, 0, 0, 0, 0, 0, 0, 0, 0}, random),
+        HuffmanTable{},
+        huffmanTable({0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, random,
+                     huffmanTable(standard, random)),
+        // Stale entries 3 to 7 (length 3, codes 3 to 7) after 100 and 101:
+        // the earlier entry must win.
+        huffmanTable({1, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, random,
+                     huffmanTable({0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, random)),
+    };
+    for (int extra = 0; extra < 4; ++extra) {
+        std::vector<int> counts(16);
+        int left = 256;
+        for (int& c : counts) left -= (c = std::min<int>(left, int(random() % 40)));
+        tables.push_back(huffmanTable(counts, random));
+    }
+    for (size_t t = 0; t < tables.size(); ++t) {
+        SCOPED_TRACE("table " + std::to_string(t));
+        const HuffmanTable& table = tables[t];
+        HuffmanLookup lookup;
+        buildHuffmanLookup(table, lookup);
+        for (uint32_t pattern = 0; pattern < 0x10000; ++pattern) {
+            // The pattern's 16 bits and 16 more, as stuffed entropy-coded
+            // bytes, through the byte-by-byte reader.
+            const uint32_t bits = pattern << 16 | (pattern * 2654435761u >> 16);
+            std::vector<uint8_t> bytes;
+            std::vector<int32_t> after;
+            for (int i = 0; i < 4; ++i) {
+                bytes.push_back(uint8_t(bits >> (24 - 8 * i)));
+                if (bytes.back() == 0xFF) bytes.push_back(0x00);
+                after.push_back(int32_t(bytes.size()));
+            }
+            JpegDecoder& d = jpegDecoder;
+            d.input = bytes.data();
+            d.size = int32_t(bytes.size());
+            d.position = 0;
+            d.bitPosition = 0;
+            d.exhausted = 0;
+            const int32_t expected = decodeHuffman(table);
+            const int32_t loaded = int32_t(std::count_if(
+                after.begin(), after.end(), [&](int32_t a) { return a <= d.position; }));
+            const int32_t read = 8 * loaded - (d.bitPosition == 0 ? 0 : 8 - d.bitPosition);
+            int32_t length = 0;
+            ASSERT_EQ(decodeHuffmanBits(table, lookup, bits, length), expected) << pattern;
+            ASSERT_EQ(length, read) << pattern;
+        }
+    }
+}
+
+// The transform's results as samples, by the definition: truncated toward
+// zero, divided by 8 with an arithmetic shift, re-centred and clamped.
+uint8_t sampleOf(float value) {
+    const int32_t s = (int32_t(value) >> 3) + 128;
+    return uint8_t(std::clamp(s, 0, 255));
+}
+
+TEST(Decoder, InverseDctPathsGiveTheScalarTransformsBits) {
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 20000; ++trial) {
+        // Dense and sparse blocks: everything, only the first row or column,
+        // DC alone; values from small to far beyond what the clamp keeps.
+        const int shape = trial % 5;
+        const float scale = std::ldexp(1.0f, int(random() % 24) - 4);
+        float block[64] = {};
+        BlockExtent extent{0, false};
+        for (int n = 0; n < 64; ++n) {
+            const bool kept = shape == 0 || (shape == 1 && n < 8) || (shape == 2 && n % 8 == 0) ||
+                              (shape == 3 && random() % 6 == 0) || n == 0;
+            if (!kept || random() % 4 == 0) continue;
+            block[n] = float(int(random() % 2001) - 1000) / 1000.0f * scale * aanScale[n & 7];
+            if (n >= 8) extent.columnsBelowFirstRow |= 1u << (n & 7);
+            if (n % 8 != 0) extent.pastFirstColumn = true;
+        }
+        float scalar[64];
+        std::memcpy(scalar, block, sizeof block);
+        inverseDctScalar(scalar);
+
+        std::memcpy(jpegDecoder.block, block, sizeof block);
+        inverseDct();
+        ASSERT_EQ(std::memcmp(jpegDecoder.block, scalar, sizeof scalar), 0) << "trial " << trial;
+
+        std::memcpy(jpegDecoder.block, block, sizeof block);
+        uint8_t samples[64];
+        inverseDctToSamples(extent, samples);
+        for (int n = 0; n < 64; ++n)
+            ASSERT_EQ(samples[n], sampleOf(scalar[n])) << trial << " " << n;
+    }
+}
+
+TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
+    // The JFIF equations in double, one rounding per operation, truncated.
+    auto clampByte = [](int32_t v) { return uint8_t(std::clamp(v, 0, 255)); };
+    size_t mismatches = 0;
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t cb = 0; cb < 256; ++cb) {
+            for (int32_t cr = 0; cr < 256; ++cr) {
+                const double fy = float(y), fcb = float(cb - 128), fcr = float(cr - 128);
+                const uint8_t expected[4] = {
+                    clampByte(int32_t(fcr * redFromCr + fy)),
+                    clampByte(int32_t((fy - fcb * greenFromCb) - fcr * greenFromCr)),
+                    clampByte(int32_t(fcb * blueFromCb + fy)), 255};
+                uint8_t rgba[4];
+                rgbFromYCbCr(uint8_t(y), uint8_t(cb), uint8_t(cr), rgba);
+                mismatches += std::memcmp(rgba, expected, 4) != 0;
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+
+    // Whole rows, one or two pixels per chroma sample, every tail length.
+    std::mt19937 random(5);
+    for (int32_t repeat = 1; repeat <= 3; ++repeat) {
+        for (int32_t width = 1; width <= 40; ++width) {
+            const size_t n = size_t(width);
+            std::vector<uint8_t> luma(n), cb(n), cr(n);
+            for (size_t i = 0; i < n; ++i) {
+                luma[i] = uint8_t(random());
+                cb[i] = uint8_t(random());
+                cr[i] = uint8_t(random());
+            }
+            std::vector<int16_t> red(n), green(n), blue(n);
+            const ChromaRow offsets{red.data(), green.data(), blue.data()};
+            chromaRowOffsets(cb.data(), cr.data(), width, offsets);
+            std::vector<uint8_t> row(n * 4), grey(n * 4);
+            rgbaRowFromOffsets(row.data(), luma.data(), offsets, width, repeat);
+            rgbaRowFromGrey(grey.data(), luma.data(), width);
+            for (int32_t x = 0; x < width; ++x) {
+                uint8_t expected[4];
+                const size_t c = size_t(x / repeat);
+                rgbFromYCbCr(luma[size_t(x)], cb[c], cr[c], expected);
+                ASSERT_EQ(std::memcmp(&row[size_t(x) * 4], expected, 4), 0) << repeat << " " << x;
+                const uint8_t v = luma[size_t(x)];
+                const uint8_t greyExpected[4] = {v, v, v, 255};
+                ASSERT_EQ(std::memcmp(&grey[size_t(x) * 4], greyExpected, 4), 0) << x;
+            }
+        }
     }
 }
 
