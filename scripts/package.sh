@@ -24,8 +24,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The source folder (and so the build folders inside it) is "." to the
-# compiler, in debug information and file names alike.
-prefix_map="-ffile-prefix-map=$root=."
+# compiler, in debug information and file names alike. Quoted for the build
+# tool's shell, as the folder's name may have spaces.
+prefix_map="'-ffile-prefix-map=$root=.'"
 
 # release DIR CMAKE-ARGS...: a fresh build of the program alone.
 release() {
