@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need.
 # Idempotent and quiet when everything is already there.
-#   install-deps.sh        everything the tests need
-#   install-deps.sh show   only what building and running the show needs
+#   install-deps.sh           everything the tests need
+#   install-deps.sh show      only what building and running the show needs
+#   install-deps.sh package   what building the release packages needs
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-mixer-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev
 )
-if [ "${1:-}" != show ]; then
+# The release packages: the Windows cross-build, the Debian tools, zip, and
+# git for the last commit's time, which every file in them carries.
+release_tools=(git g++-mingw-w64-i686 dpkg-dev zip)
+if [ "${1:-}" = package ]; then
+  packages+=("${release_tools[@]}")
+elif [ "${1:-}" != show ]; then
   packages+=(
-    git googletest libgtest-dev libjpeg-turbo-progs lame sox
+    "${release_tools[@]}" googletest libgtest-dev libjpeg-turbo-progs lame sox
     xvfb xdotool x11-utils imagemagick python3
-    g++-mingw-w64-i686 wine wine32
+    wine wine32
     clang libclang-rt-14-dev valgrind
+    lintian unzip
   )
 fi
 
@@ -22,7 +29,7 @@ sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
 
 # Wine runs the 32-bit Windows build and needs the i386 architecture.
-if [ "${1:-}" != show ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ -z "${1:-}" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
   need_update=1
 fi

@@ -6,6 +6,8 @@
 #               and every test without a window
 #   fuzz        the libFuzzer targets of build-asan/, 30 s
 #   wine        build-win32/: the 32-bit Windows cross-build under Wine
+#   package     scripts/package.sh, then the zip under Wine and the deb
+#               installed, started and purged (tests/package)
 # Stages run side by side where they do not depend on each other (the
 # end-to-end runs spend most of their minute waiting, each on a screen of
 # its own); each one's output is printed when it ends, with its time. A
@@ -43,6 +45,9 @@ sanitizers() {
         cmake --build build-asan -j2 >/dev/null &&
         ctest --test-dir build-asan -LE windowed -j2 --output-on-failure --no-tests=error
 }
+package() {
+    bash scripts/package.sh && bash tests/package/check_packages.sh build
+}
 passed=0
 failed=0
 start=$SECONDS
@@ -52,11 +57,13 @@ stage native native
 report native
 stage e2e ctest --test-dir build -L e2e -j5 --output-on-failure --no-tests=error &
 stage wine bash tests/win32/run_wine_tests.sh build build-win32 &
+stage package package &
 report sanitizers
 stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30
 report fuzz
 report e2e
 report wine
+report package
 echo "total $((SECONDS - start)) s"
 echo "stages: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The release packages in dist/ (scripts/package.sh), tried as a user would:
+#   check_packages.sh NATIVE_BUILD_DIR
+# - the zip: one folder with the program, its five files and README.txt in
+#   Windows line endings, the program importing Windows' own DLLs only;
+#   unpacked into a folder whose name has a space and a non-ASCII letter and
+#   started there under Wine as Explorer would: slide 0 on screen, Escape
+#   ends it with status 0;
+# - the deb: no lintian error, no build tool among its dependencies;
+#   installed with apt-get, "cquorvath" started by an ordinary user (nobody,
+#   with a login's PATH) from an unrelated folder: slide 0, Escape, status 0;
+#   purged, none of its files left. It is installed on this machine and
+#   always purged again, with whatever its installation brought.
+# The native build must hold jpegdecode (the expected pictures).
+# Last line: "package: N passed, M failed".
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+native=$(cd "$1" && pwd)
+xvfb=$root/tests/support/with_xvfb.sh
+export E2E_DECODER=$native/jpegdecode
+version=$(sed -n 's/^project(cquorvath VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
+top=cquorvath-$version
+zip=$root/dist/$top-win32.zip
+deb=$root/dist/cquorvath_${version}_$(dpkg --print-architecture).deb
+passed=0
+failed=0
+tmp=$(mktemp -d)
+chmod 755 "$tmp"
+installed=
+cleanup() {
+    [ -n "$installed" ] && purge >/dev/null 2>&1
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# check WHAT COMMAND...: runs a check, its output indented.
+check() {
+    local what=$1 status
+    shift
+    echo "-- $what"
+    "$@" >"$tmp/log" 2>&1
+    status=$?
+    sed 's/^/   /' "$tmp/log"
+    if [ "$status" = 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $what (status $status)"
+    fi
+}
+# same WHAT EXPECTED ACTUAL: the two texts are equal, or both are shown.
+same() {
+    [ "$2" = "$3" ] && return
+    printf '%s: expected\n%s\ngot\n%s\n' "$1" "$2" "$3"
+    return 1
+}
+
+zip_contents() {
+    local expected bad
+    expected=$({
+        printf '%s\n' "$top/" "$top/README.txt" "$top/cquorvath.exe"
+        cd "$root/assets" && printf "$top/%s\n" *
+    } | sort)
+    same "entries" "$expected" "$(unzip -Z1 "$zip" | sort)" || return
+    ! unzip -p "$zip" "$top/README.txt" | grep -n -v $'\r$' || { echo "README.txt: lines without CR"; return 1; }
+    unzip -p "$zip" "$top/cquorvath.exe" >"$tmp/cquorvath.exe"
+    bad=$(i686-w64-mingw32-objdump -p "$tmp/cquorvath.exe" | sed -n 's/^\tDLL Name: //p' |
+        grep -vix -e kernel32.dll -e user32.dll -e gdi32.dll -e opengl32.dll -e glu32.dll \
+            -e winmm.dll -e msvcrt.dll)
+    same "DLLs beyond Windows' own" "" "$bad"
+}
+# The unpacked folder, started as a double-click would: the program's own
+# folder is the current one. The Wine server goes before the screen does.
+zip_show() {
+    local folder="$tmp/Mökki show"
+    mkdir "$folder" && unzip -q "$zip" -d "$folder" || return
+    . "$root/tests/win32/wine_env.sh"
+    wine_prefix "$root/build-release-win32"
+    bash "$xvfb" bash -c '"$@"; s=$?; wineserver -k 2>/dev/null; wineserver -w; exit $s' _ \
+        bash "$root/tests/e2e/show.sh" escape env -C "$folder/$top" wine cquorvath.exe
+}
+
+deb_lint() {
+    local depends
+    lintian --fail-on error --display-info "$deb" || return
+    depends=$(dpkg-deb -f "$deb" Depends)
+    echo "Depends: $depends"
+    ! grep -E -- '-dev\b|\b(gcc|g\+\+|clang|cpp|make|cmake)\b' <<<"$depends"
+}
+packages() { dpkg-query -W -f '${Package}:${Architecture} ${Status}\n' | sed -n 's/ install ok installed$//p'; }
+# purge: the package and anything its installation brought.
+purge() {
+    local brought
+    brought=$(comm -13 "$tmp/before" <(packages | sort))
+    apt-get purge -y -qq -o DPkg::Lock::Timeout=300 cquorvath $brought
+}
+deb_install() {
+    packages | sort >"$tmp/before"
+    installed=1
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$deb" \
+        >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; return 1; }
+    dpkg -L cquorvath >"$tmp/files"
+    echo "brought: $(comm -13 "$tmp/before" <(packages | sort) | tr '\n' ' ')"
+}
+# "cquorvath" as an ordinary user types it: a login's environment on this
+# screen, an empty folder of its own.
+deb_show() {
+    mkdir -m 755 "$tmp/elsewhere"
+    cat >"$tmp/as_user" <<'EOS'
+exec runuser -u nobody -- env -i DISPLAY="$DISPLAY" HOME=/nonexistent SDL_AUDIODRIVER=dummy \
+    sh -c '. /etc/profile; cd "$1" && exec cquorvath' _ "$1"
+EOS
+    bash "$xvfb" bash "$root/tests/e2e/show.sh" escape sh "$tmp/as_user" "$tmp/elsewhere"
+}
+deb_purge() {
+    local path status left=
+    purge >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; return 1; }
+    installed=
+    status=$(dpkg-query -W -f '${Status}' cquorvath 2>/dev/null)
+    case $status in '' | *not-installed) ;; *) echo "dpkg: $status"; return 1 ;; esac
+    # Folders that other packages share stay.
+    while IFS= read -r path; do
+        if [ "$path" != /. ] && [ -e "$path" ] && { [ ! -d "$path" ] || ! dpkg -S "$path" >/dev/null 2>&1; }; then
+            left+="$path"$'\n'
+        fi
+    done <"$tmp/files"
+    same "left behind" "" "${left%$'\n'}" && echo "$(($(wc -l <"$tmp/files") - 1)) paths checked"
+}
+
+for f in "$zip" "$deb"; do
+    [ -f "$f" ] || { echo "no $f (bash scripts/package.sh)"; exit 1; }
+done
+check "zip: one folder, the program, its five files, README.txt; Windows' DLLs only" zip_contents
+check "zip: started in \"Mökki show\" under Wine: slide 0, Escape" zip_show
+check "deb: lintian, dependencies" deb_lint
+check "deb: apt-get install" deb_install
+[ -n "$installed" ] && check "deb: cquorvath from an unrelated folder: slide 0, Escape" deb_show
+[ -n "$installed" ] && check "deb: purged, nothing left" deb_purge
+
+echo "package: $passed passed, $failed failed"
+[ "$failed" = 0 ]
