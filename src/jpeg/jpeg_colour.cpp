@@ -16,11 +16,7 @@
 #include <cstdint>
 
 #include "jpeg/jpeg_internal.h"
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define CQ_COLOUR_SSE2 1
-#include <emmintrin.h>
-#endif
+#include "jpeg/jpeg_simd.h"
 
 namespace {
 
@@ -104,7 +100,7 @@ void chromaRowOffsets(const uint8_t* cb, const uint8_t* cr, int32_t count, Chrom
 void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
                         int32_t repeat) {
     int32_t x = 0;
-#if CQ_COLOUR_SSE2
+#if CQ_JPEG_SSE2
     if (repeat == 1 || repeat == 2) {
         // Eight pixels at a time in 16-bit lanes; the saturating pack is the
         // clamp to 0..255.
@@ -137,7 +133,7 @@ void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t 
 
 void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width) {
     int32_t x = 0;
-#if CQ_COLOUR_SSE2
+#if CQ_JPEG_SSE2
     const __m128i opaque = _mm_set1_epi8(char(0xFF));
     for (; x + 16 <= width; x += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x));

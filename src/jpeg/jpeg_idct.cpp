@@ -10,12 +10,7 @@
 #include <cstdint>
 
 #include "jpeg/jpeg_internal.h"
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define CQ_IDCT_SSE2 1
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#endif
+#include "jpeg/jpeg_simd.h"
 
 namespace {
 
@@ -75,7 +70,7 @@ inline uint8_t sampleFromValue(float value) {
     return uint8_t(s < 0 ? 0 : (s > 255 ? 255 : s));
 }
 
-#if CQ_IDCT_SSE2
+#if CQ_JPEG_SSE2
 
 // Four lanes of float. A line of the transform that is one addition or
 // subtraction of two floats gives the same bits in float arithmetic as in
@@ -192,7 +187,7 @@ void samplesFromBlock(const float* block, uint8_t* samples) {
 // first value, repeated: only the sign of a zero can differ from the full
 // transform there, and no sample depends on it.
 void inverseDctOfColumns(float* block, uint32_t columns) {
-#if CQ_IDCT_SSE2
+#if CQ_JPEG_SSE2
     for (int col = 0; col < 8; col += 4) {
         if (columns & (15u << col)) {
             transformColumnQuad(block, col);
@@ -219,15 +214,6 @@ void inverseDctOfColumns(float* block, uint32_t columns) {
 void inverseDctScalar(float* block) {
     for (int col = 0; col < 8; ++col) transform8(block + col, 8);
     for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
-}
-
-void clearBlock(float* block) {
-#if CQ_IDCT_SSE2
-    const __m128 zero = _mm_setzero_ps();
-    for (int n = 0; n < 64; n += 4) _mm_storeu_ps(block + n, zero);
-#else
-    for (int n = 0; n < 64; ++n) block[n] = 0.0f;
-#endif
 }
 
 void inverseDct() { inverseDctOfColumns(jpegDecoder.block, 0xFF); }

@@ -153,10 +153,6 @@ struct BlockExtent {
 // arithmetic shift, re-centred on 128 and clamped to 0..255. The samples are
 // the same as the full transform's; block is working space afterwards.
 void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]);
-
-// Sets the 64 floats to +0.0 with plain stores (a string store instruction,
-// which compilers like to pick for this, costs more at this size).
-void clearBlock(float* block);
 void convertGreyToRgb();
 void convertYCbCrToRgb();
 

@@ -6,6 +6,7 @@
 
 #include "jpeg/jpeg_bit_reader.h"
 #include "jpeg/jpeg_internal.h"
+#include "jpeg/jpeg_simd.h"
 
 namespace {
 
@@ -38,29 +39,67 @@ struct NaturalOrder {
 };
 constexpr NaturalOrder natural;
 
-// Zigzag positions of the coefficients a block's stream gave a value other
-// than 0, DC always first: only these are written into coefficients (the
-// others are zero) and only these need the multiplication chain.
-struct NonZero {
-    int32_t count;
-    int32_t zigzag[64];
+// Per natural position n: the AAN prescale factors of its column and row as
+// doubles, and the bits it adds to a block's extent (bit u: column u below
+// the first row; bit 8: past the first column).
+struct PositionTables {
+    double columnScale[64] = {};
+    double rowScale[64] = {};
+    uint32_t extent[64] = {};
+    constexpr PositionTables() {
+        for (int32_t n = 0; n < 64; ++n) {
+            columnScale[n] = double(aanScale[n & 7]);
+            rowScale[n] = double(aanScale[n >> 3]);
+            extent[n] = (n >= 8 ? 1u << (n & 7) : 0u) | ((n & 7) != 0 ? 0x100u : 0u);
+        }
+    }
 };
+constexpr PositionTables positions;
 
-// DC difference against the component's predictor, then AC run/size pairs.
-void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, BitCursor& cursor,
-                             NonZero& nonZero) {
+// Sets the 64 floats to +0.0 with plain stores (the string store that
+// compilers like to pick for this costs more at this size).
+inline void clearBlock(float* block) {
+#if CQ_JPEG_SSE2
+    const __m128 zero = _mm_setzero_ps();
+    for (int32_t n = 0; n < 64; n += 4) _mm_storeu_ps(block + n, zero);
+#else
+    for (int32_t n = 0; n < 64; ++n) block[n] = 0.0f;
+#endif
+}
+
+// Dequantise and fold in the AAN prescale: one multiplication chain per
+// coefficient, in this order, rounded to float once.
+inline float dequantize(const ScanComponent& sc, int32_t n, double coefficient) {
+    return float(((sc.quant[n] * coefficient) * positions.columnScale[n]) * positions.rowScale[n]);
+}
+
+// extendSign for the sizes a symbol's four bits give (0..15), without
+// branches.
+inline int32_t extendSignSmall(int32_t value, int32_t size) {
+    const int32_t half = (1 << size) >> 1;
+    return value - (value < half ? 2 * half - 1 : 0);
+}
+
+// The DC difference against the component's predictor, then AC run/size
+// pairs, each value dequantised into block at its natural position as it is
+// decoded. Positions without a value stay +0.0, which is also what the
+// multiplication chain gives for a zero coefficient (every factor is
+// non-negative). coefficients[0] holds the DC value as stored. Returns where
+// the block holds values, for the inverse DCT's shortcuts.
+BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
     JpegDecoder& d = jpegDecoder;
-    float* coefficients = d.coefficients;
+    float* block = d.block;
+    clearBlock(block);
     int32_t raw;
     const int32_t dcSize = decodeSymbol(cursor, *sc.dcTable, *sc.dcLookup, raw) & 0x0F;
     // The predictor is read after the bits: a restart marker met on the way
     // has zeroed it. In 64 bits so that a long run of large differences
     // cannot overflow; the predictor saturates instead.
-    coefficients[0] = float(int64_t(d.dcPredictors[c]) + extendSign(raw, dcSize));
-    d.dcPredictors[c] = truncateToInt(coefficients[0]);
-    nonZero.zigzag[0] = 0;
-    nonZero.count = 1;
+    d.coefficients[0] = float(int64_t(d.dcPredictors[c]) + extendSign(raw, dcSize));
+    d.dcPredictors[c] = truncateToInt(d.coefficients[0]);
+    block[0] = dequantize(sc, 0, d.coefficients[0]);
 
+    uint32_t extent = 0;
     int32_t k = 1;
     while (k < 64) {
         const int32_t symbol = decodeSymbol(cursor, *sc.acTable, *sc.acLookup, raw);
@@ -69,34 +108,17 @@ void decodeBlockCoefficients(int32_t c, const ScanComponent& sc, BitCursor& curs
         // A corrupt run past the last position: the rest of the block is
         // zero and the value's bits, already read, are dropped.
         if (k > 63) break;
-        const int32_t value = extendSign(raw, symbol & 0x0F);
-        if (value != 0) {
-            coefficients[k] = float(value);
-            nonZero.zigzag[nonZero.count++] = k;
+        // A size of 0 is a value of 0; any other size gives a value that
+        // is not.
+        const int32_t size = symbol & 0x0F;
+        if (size != 0) {
+            const int32_t n = natural.index[k];
+            block[n] = dequantize(sc, n, double(extendSignSmall(raw, size)));
+            extent |= positions.extent[n];
         }
         ++k;
     }
-}
-
-// Dequantise, reorder to natural order and fold in the AAN prescale: one
-// multiplication chain per coefficient, rounded to float once. A zero
-// coefficient gives +0.0 whatever the factors (all are non-negative), so
-// only the others are multiplied. Returns where the block holds values, for
-// the inverse DCT's shortcuts.
-BlockExtent dequantizeBlock(const ScanComponent& sc, const NonZero& nonZero) {
-    JpegDecoder& d = jpegDecoder;
-    clearBlock(d.block);
-    BlockExtent extent{0, false};
-    for (int32_t i = 0; i < nonZero.count; ++i) {
-        const int32_t z = nonZero.zigzag[i];
-        const int32_t n = natural.index[z];
-        const double c = d.coefficients[z];
-        d.block[n] =
-            float(((sc.quant[n] * c) * double(aanScale[n & 7])) * double(aanScale[n >> 3]));
-        if (n >= 8) extent.columnsBelowFirstRow |= 1u << (n & 7);
-        if ((n & 7) != 0) extent.pastFirstColumn = true;
-    }
-    return extent;
+    return BlockExtent{extent & 0xFF, (extent & 0x100) != 0};
 }
 
 // Writes the samples as component c's byte of every pixel they cover;
@@ -285,15 +307,14 @@ void decodeScan() {
                 const ScanComponent& sc = scan[c];
                 for (int32_t by = 0; by < info.v; ++by) {
                     for (int32_t bx = 0; bx < info.h; ++bx) {
-                        NonZero nonZero;
-                        decodeBlockCoefficients(c, sc, cursor, nonZero);
+                        const BlockExtent extent = decodeBlock(c, sc, cursor);
                         // A component whose factors exceed component 0's lands
                         // nowhere: its blocks are read from the stream, but
                         // transforming them would only cost time (up to four
                         // million such blocks fit in 1 MiB).
                         if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
                         uint8_t samples[64];
-                        inverseDctToSamples(dequantizeBlock(sc, nonZero), samples);
+                        inverseDctToSamples(extent, samples);
                         if (convertEachMcu) {
                             putBlock(mcu, c, bx, by, samples);
                         } else {
