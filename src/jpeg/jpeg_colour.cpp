@@ -134,16 +134,14 @@ void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t 
 void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width) {
     int32_t x = 0;
 #if CQ_JPEG_SSE2
+    // Eight pixels at a time (an MCU of one block is eight wide).
     const __m128i opaque = _mm_set1_epi8(char(0xFF));
-    for (; x + 16 <= width; x += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x));
-        const __m128i low = _mm_unpacklo_epi8(v, v), high = _mm_unpackhi_epi8(v, v);
-        const __m128i lowA = _mm_unpacklo_epi8(v, opaque), highA = _mm_unpackhi_epi8(v, opaque);
+    for (; x + 8 <= width; x += 8) {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + x));
+        const __m128i pairs = _mm_unpacklo_epi8(v, v), withAlpha = _mm_unpacklo_epi8(v, opaque);
         __m128i* out = reinterpret_cast<__m128i*>(rgba + 4 * x);
-        _mm_storeu_si128(out + 0, _mm_unpacklo_epi16(low, lowA));
-        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(low, lowA));
-        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(high, highA));
-        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(high, highA));
+        _mm_storeu_si128(out + 0, _mm_unpacklo_epi16(pairs, withAlpha));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(pairs, withAlpha));
     }
 #endif
     for (; x < width; ++x) {
