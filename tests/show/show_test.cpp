@@ -17,11 +17,17 @@ TEST(LoadStep, DecodesWhatIsThereReportsTheRestAndGoesOn) {
     char folder[] = "/tmp/cq_show_test_XXXXXX";
     ASSERT_TRUE(mkdtemp(folder) && chdir(folder) == 0);
     // A one-pixel image of colour (200, 40, 90) for slides 0 and 3, none for
-    // slide 1, and a slide 2 that is no JPEG.
-    ASSERT_EQ(system("printf 'P6 1 1 255 \\310(Z' >p.ppm && cjpeg -outfile drooo.jpg p.ppm && "
-                     "cp drooo.jpg Quorvath04_iso.jpg && "
-                     "echo no >'Harno Quorvath - Ashenthornveil - moro.jpg'"),
-              0);
+    // slide 1, and for slide 2 a grey one a pixel wider than a texture can be.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_LT(largest, 65535);  // the widest JPEG
+    const std::string wide = std::to_string(largest + 1);
+    const std::string files =
+        "printf 'P6 1 1 255 \\310(Z' >p.ppm && cjpeg -outfile drooo.jpg p.ppm && "
+        "cp drooo.jpg Quorvath04_iso.jpg && { printf 'P5 " +
+        wide + " 8 255 '; head -c " + std::to_string((largest + 1) * 8) +
+        " /dev/zero; } | cjpeg -outfile 'Harno Quorvath - Ashenthornveil - moro.jpg'";
+    ASSERT_EQ(system(files.c_str()), 0);
     MessageRecorder recorder;
     loadShow();
     const MessageRecorder::Message decoder = {",-.-.-.-.-.-.",
@@ -30,6 +36,7 @@ TEST(LoadStep, DecodesWhatIsThereReportsTheRestAndGoesOn) {
     EXPECT_EQ(recorder.messages(),
               (std::vector<MessageRecorder::Message>{
                   {"khar bax", "ei avaudu: 08-iso_remix.jpg"}, decoder, decoder}));
+    EXPECT_TRUE(slides[2].width == 0 && slides[2].height == 0);
     for (int i : {0, 3}) {
         const uint8_t* p = slides[i].readBack();
         EXPECT_TRUE(slides[i].width == 1 && slides[i].height == 1 && std::abs(p[0] - 200) < 4 &&

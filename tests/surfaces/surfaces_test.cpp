@@ -134,6 +134,15 @@ GLuint checkBitmaps() {
     return bitmap.textureName;
 }
 
+// What a texture cannot hold leaves the surface empty over a 1 x 1 texture.
+void checkBitmapLimits(GLint largest) {
+    const std::vector<uint8_t> row = pattern(largest + 1, 1, 3);
+    Bitmap bitmap;
+    bitmap.upload(row.data(), largest + 1, 1);
+    check(bitmap.width == 0 && bitmap.height == 0 && padded(bitmap, 1, 1),
+          "an image wider than the texture limit leaves the surface empty");
+}
+
 // Quadrants bottom-left first, with alphas that survive 2 bits; plain pictures.
 enum Picture { forward, reversed, cyan, black };
 const uint8_t kQuadrants[4][4] = {
@@ -242,6 +251,9 @@ int runChecks(bool window) {
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         check(!glIsTexture(checkBitmaps()), "a destroyed Bitmap's texture is deleted");
+        GLint largest = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        checkBitmapLimits(largest);
         checkRenderBuffers();
     }
     std::printf("%d passed, %d failed\n", passed, failed);
