@@ -81,6 +81,10 @@ bool RenderBuffer::create(int32_t w, int32_t h) {
     pixelsCached = 0;
     bound = 0;
     setSize(w, h);
+    if (!textureCanHold(paddedWidth, paddedHeight)) {
+        setSize(0, 0);
+        return false;
+    }
 
     textureName = createTexture();
     // Storage of the padded size: a framebuffer draws straight into it, and

@@ -52,7 +52,8 @@ public:
     // Gives an empty buffer a width x height image: a texture and a colour
     // buffer of the padded size, drawing state of its own (see
     // render_target.h). Needs the window's context current. False, with
-    // nothing made, where the platform cannot provide it.
+    // nothing made, where the platform cannot provide it: a texture of that
+    // size, or a buffer the driver can draw into.
     bool create(int32_t width, int32_t height);
     // Makes the buffer the target of GL drawing, with the viewport on the
     // image. The next bind shows the new picture and the next readBack reads

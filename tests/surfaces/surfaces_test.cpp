@@ -65,21 +65,20 @@ void* lookup(const char* name) {
     return name == missing ? nullptr : reinterpret_cast<void*>(&entryPoint);
 }
 
-// The names asked for, then whether all four entry points are set or none.
+// The names asked for, then whether all five entry points are set or none.
 std::string load(const char* extensions) {
     askedFor.clear();
     const bool found = loadRenderTextureEntryPoints(extensions, lookup);
-    const int set =
-        !!genFramebuffers + !!bindFramebuffer + !!framebufferTexture2D + !!deleteFramebuffers;
-    return askedFor + (found && set == 4 ? "all" : !found && set == 0 ? "none" : "wrong");
+    const int set = !!genFramebuffers + !!bindFramebuffer + !!framebufferTexture2D +
+                    !!deleteFramebuffers + !!checkFramebufferStatus;
+    return askedFor + (found && set == 5 ? "all" : !found && set == 0 ? "none" : "wrong");
 }
 
 void checkFramebufferLookup() {
     const std::string core[] = {"glGenFramebuffers", "glBindFramebuffer", "glFramebufferTexture2D",
-                                "glDeleteFramebuffers"};
-    const std::string names = core[0] + " " + core[1] + " " + core[2] + " " + core[3] + " ";
-    const std::string ext =
-        core[0] + "EXT " + core[1] + "EXT " + core[2] + "EXT " + core[3] + "EXT ";
+                                "glDeleteFramebuffers", "glCheckFramebufferStatus"};
+    std::string names, ext;
+    for (const std::string& name : core) names += name + " ", ext += name + "EXT ";
     check(load("GL_EXT_framebuffer_objectx GL_ARB_framebuffer_object GL_EXT_framebuffer_object") ==
                   ext + "all" &&
               load("GL_ARB_framebuffer_object") == names + "all",
@@ -237,6 +236,24 @@ void checkRenderBuffers() {
     check(renderBufferPool[0].create(8, 8), "a buffer is left in the pool for the release at exit");
 }
 
+// Render buffers that cannot be made are left empty, with nothing made.
+void checkRefusedRenderBuffers(GLint largest) {
+    RenderBuffer wide;
+    check(!wide.create(largest + 1, 1) && wide.textureName == 0 && wide.framebuffer == 0 &&
+              wide.width == 0 && wide.paddedWidth == 1,
+          "a render buffer wider than the texture limit is not made");
+#if !defined(_WIN32)
+    const CheckFramebufferStatusProc status = checkFramebufferStatus;
+    checkFramebufferStatus = [](GLenum) -> GLenum { return 0x8CD6; };  // incomplete attachment
+    RenderBuffer incomplete;
+    const bool made = incomplete.create(8, 8);
+    checkFramebufferStatus = status;
+    check(!made && incomplete.textureName == 0 && incomplete.framebuffer == 0 &&
+              incomplete.width == 0,
+          "a render buffer whose framebuffer the driver cannot draw into is not made");
+#endif
+}
+
 int runChecks(bool window) {
     checkWithoutContext();
     checkFramebufferLookup();
@@ -255,6 +272,7 @@ int runChecks(bool window) {
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
         checkBitmapLimits(largest);
         checkRenderBuffers();
+        checkRefusedRenderBuffers(largest);
     }
     std::printf("%d passed, %d failed\n", passed, failed);
     std::fflush(stdout);
