@@ -236,12 +236,18 @@ void checkRenderBuffers() {
     check(renderBufferPool[0].create(8, 8), "a buffer is left in the pool for the release at exit");
 }
 
-// Render buffers that cannot be made are left empty, with nothing made.
+// Render buffers that cannot be made are left empty, with nothing made; uploads and
+// read-backs then leave texture 0 alone.
 void checkRefusedRenderBuffers(GLint largest) {
     RenderBuffer wide;
     check(!wide.create(largest + 1, 1) && wide.textureName == 0 && wide.framebuffer == 0 &&
               wide.width == 0 && wide.paddedWidth == 1,
           "a render buffer wider than the texture limit is not made");
+    GLint level = -1;
+    wide.upload(kCyan, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &level);
+    check(level == 0 && !wide.readBack(), "one never made neither uploads nor reads back");
 #if !defined(_WIN32)
     const CheckFramebufferStatusProc status = checkFramebufferStatus;
     checkFramebufferStatus = [](GLenum) -> GLenum { return 0x8CD6; };  // incomplete attachment
