@@ -31,6 +31,9 @@ std::vector<uint8_t> pattern(int width, int height, uint32_t seed) {
     return bytes;
 }
 
+uint64_t memoryLimit = UINT64_MAX;
+bool overLimit(uint64_t bytes) { return bytes > memoryLimit; }
+
 // With no context current nothing is read, but each read-back fits the cache
 // (the sanitizers see an overrun) and running out of memory empties a surface.
 void checkWithoutContext() {
@@ -47,14 +50,15 @@ void checkWithoutContext() {
     check(!std::memcmp(bitmap.readBack(), zeros.data(), large.size()),
           "read-back after a larger upload gives zeros in a cache of the new size");
 
-    pixelMemoryLimit = 32 * 16 * 4 - 1;
+    pixelMemoryRefuses = overLimit;
+    memoryLimit = 32 * 16 * 4 - 1;
     bitmap.upload(large.data(), 17, 9);
     const bool emptied = bitmap.width == 0 && bitmap.height == 0 && bitmap.paddedWidth == 1;
     bitmap.upload(small.data(), 3, 2);  // its cache must grow again
-    pixelMemoryLimit = small.size() - 1;
+    memoryLimit = small.size() - 1;
     check(emptied && !bitmap.readBack() && bitmap.width == 0 && bitmap.scaleS == 0,
           "out of memory, upload and read-back leave the surface empty");
-    pixelMemoryLimit = UINT64_MAX;
+    memoryLimit = UINT64_MAX;
 }
 
 std::string askedFor, missing;
