@@ -109,8 +109,8 @@ bool padded(Bitmap& bitmap, int paddedW, int paddedH) {
 // cache follows each change. Returns the name of that texture, gone with the surface.
 GLuint checkBitmaps() {
     Bitmap bitmap;
-    const int sizes[][4] = {
-        {0, 0, 1, 1}, {3, 2, 4, 2}, {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
+    const int sizes[][4] = {{0, 0, 1, 1},    {3, 2, 4, 2},     {16, 8, 16, 8},
+                            {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
     for (const auto& z : sizes) {
         const std::vector<uint8_t> image = pattern(z[0], z[1], uint32_t(z[0] + z[1]));
         bitmap.upload(image.data(), z[0], z[1]);
@@ -137,13 +137,42 @@ GLuint checkBitmaps() {
     return bitmap.textureName;
 }
 
-// What a texture cannot hold leaves the surface empty over a 1 x 1 texture.
+// What a texture or memory cannot hold leaves the surface empty over a 1 x 1 texture;
+// what a texture does not cover reads as zeros.
 void checkBitmapLimits(GLint largest) {
     const std::vector<uint8_t> row = pattern(largest + 1, 1, 3);
     Bitmap bitmap;
     bitmap.upload(row.data(), largest + 1, 1);
     check(bitmap.width == 0 && bitmap.height == 0 && padded(bitmap, 1, 1),
           "an image wider than the texture limit leaves the surface empty");
+
+    const std::vector<uint8_t> image = pattern(5, 3, 4), small = pattern(3, 2, 5);
+    bitmap.upload(image.data(), 5, 3);
+    memoryLimit = image.size();  // the cache, not the 8 x 4 texture read into
+    const uint8_t* zeros = bitmap.readBack();
+    bool emptied = zeros && std::all_of(zeros, zeros + image.size(), [](uint8_t b) { return !b; });
+    emptied = emptied && bitmap.width == 0 && padded(bitmap, 1, 1);
+    memoryLimit = UINT64_MAX;
+    bitmap.upload(small.data(), 3, 2);
+    memoryLimit = small.size() - 1;  // not even the cache
+    check(emptied && !bitmap.readBack() && bitmap.width == 0 && padded(bitmap, 1, 1),
+          "a read-back that runs out of memory leaves the surface empty");
+    memoryLimit = UINT64_MAX;
+
+    // The texture shrunk behind the surface's back to 4 x 2: the cache still
+    // holds the whole 5 x 3 image from before.
+    bitmap.upload(image.data(), 5, 3);
+    bitmap.readBack();
+    bitmap.bind();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    const uint8_t* part = bitmap.readBack();
+    const uint8_t nothing[4] = {0, 0, 0, 0};
+    bool covered = true;
+    for (int i = 0; i < 15; ++i) {
+        const uint8_t* want = i % 5 < 4 && i < 10 ? &image[(i / 5 * 4 + i % 5) * 4] : nothing;
+        covered = covered && !std::memcmp(part + i * 4, want, 4);
+    }
+    check(covered, "a texture smaller than the image reads back as its corner and zeros");
 }
 
 // Quadrants bottom-left first, with alphas that survive 2 bits; plain pictures.
@@ -231,11 +260,12 @@ void checkRenderBuffers() {
 
     renderBufferPool = new RenderBuffer[2];
     const bool made = renderBufferPool[0].create(16, 16) && renderBufferPool[1].create(64, 64);
-    draw(renderBufferPool[1], forward);
+    draw(renderBufferPool[0], reversed);
+    draw(renderBufferPool[1], forward);  // straight from one buffer into another
     renderBufferPool[1].bind();
     releaseRenderBufferPool();
     check(made && !renderBufferPool && windowShows(buffer, cyan),
-          "the pool's release leaves the window to draw in");
+          "the pool's release leaves the window to draw in, with its own viewport");
     renderBufferPool = new RenderBuffer[1];
     check(renderBufferPool[0].create(8, 8), "a buffer is left in the pool for the release at exit");
 }
