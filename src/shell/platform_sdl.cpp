@@ -129,11 +129,13 @@ void setupDisplay(AppWindow& app) {
         std::atexit(restoreDisplayMode);
         SDL_SetWindowDisplayMode(window, &mode);
         if (!currentModeIs(app.width, app.height)) {
-            // The mode switch did not happen: go on in a plain window.
-            reportSetupFailure(app, kCannotChangeMode);
+            // The mode switch did not happen: go on in a plain window. Full
+            // screen is left first, or window managers keep the box behind
+            // the window.
             SDL_SetWindowFullscreen(window, 0);
             SDL_SetWindowSize(window, app.width, app.height);
             fullscreenWindow = nullptr;
+            reportSetupFailure(app, kCannotChangeMode);
         }
     }
 

@@ -239,6 +239,23 @@ DWORD WINAPI playMusic(LPVOID parameter) {
     return 0;
 }
 
+// Waits at most timeoutMs for event. Messages sent to this thread's window
+// meanwhile (by another thread or process, which hangs until they are
+// answered) are served; posted ones, the user's input among them, stay
+// queued for the frame loop.
+void waitServingSentMessages(HANDLE event, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    for (;;) {
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs) return;
+        const DWORD woken =
+            MsgWaitForMultipleObjects(1, &event, FALSE, timeoutMs - waited, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1) return;  // set, timed out or failed
+    }
+}
+
 // A show that ends while the music's thread is still inside its open command
 // must not tear the media layer down under it: an ordinary exit can crash
 // there, and waiting for the command can take seconds. Such a process ends
@@ -263,14 +280,19 @@ Sound* soundCreateStream(SoundSystem*, const char* path) {
 
 SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
     theChannel.sound = sound;
-    if (!paused) {
-        musicCommandsDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
-        if (thread) {
-            CloseHandle(thread);
-            std::atexit(endWithoutTeardownIfMusicBusy);
-            WaitForSingleObject(musicCommandsDone, kMusicStartWaitMs);
-        }
+    if (paused) return &theChannel;
+    // Without the event the exit guard could not tell a busy thread from a
+    // finished one: no event, no music.
+    musicCommandsDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!musicCommandsDone) return &theChannel;
+    HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
+    if (!thread) {
+        CloseHandle(musicCommandsDone);
+        musicCommandsDone = nullptr;
+        return &theChannel;
     }
+    CloseHandle(thread);
+    std::atexit(endWithoutTeardownIfMusicBusy);
+    waitServingSentMessages(musicCommandsDone, kMusicStartWaitMs);
     return &theChannel;
 }

@@ -6,6 +6,7 @@ GenFramebuffersProc genFramebuffers = nullptr;
 BindFramebufferProc bindFramebuffer = nullptr;
 FramebufferTexture2DProc framebufferTexture2D = nullptr;
 DeleteFramebuffersProc deleteFramebuffers = nullptr;
+CheckFramebufferStatusProc checkFramebufferStatus = nullptr;
 
 bool hasExtension(const char* extensionList, const char* name) {
     if (!extensionList || !name || !*name) return false;
@@ -23,19 +24,22 @@ bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup) 
     bindFramebuffer = nullptr;
     framebufferTexture2D = nullptr;
     deleteFramebuffers = nullptr;
+    checkFramebufferStatus = nullptr;
     if (!lookup) return false;
 
-    const char* names[4];
+    const char* names[5];
     if (hasExtension(extensionList, "GL_EXT_framebuffer_object")) {
         names[0] = "glGenFramebuffersEXT";
         names[1] = "glBindFramebufferEXT";
         names[2] = "glFramebufferTexture2DEXT";
         names[3] = "glDeleteFramebuffersEXT";
+        names[4] = "glCheckFramebufferStatusEXT";
     } else if (hasExtension(extensionList, "GL_ARB_framebuffer_object")) {
         names[0] = "glGenFramebuffers";
         names[1] = "glBindFramebuffer";
         names[2] = "glFramebufferTexture2D";
         names[3] = "glDeleteFramebuffers";
+        names[4] = "glCheckFramebufferStatus";
     } else {
         return false;
     }
@@ -44,11 +48,13 @@ bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup) 
     void* bind = lookup(names[1]);
     void* attach = lookup(names[2]);
     void* remove = lookup(names[3]);
-    if (!gen || !bind || !attach || !remove) return false;
+    void* status = lookup(names[4]);
+    if (!gen || !bind || !attach || !remove || !status) return false;
     // Function pointers travel through void* the way every GL loader does it.
     genFramebuffers = reinterpret_cast<GenFramebuffersProc>(gen);
     bindFramebuffer = reinterpret_cast<BindFramebufferProc>(bind);
     framebufferTexture2D = reinterpret_cast<FramebufferTexture2DProc>(attach);
     deleteFramebuffers = reinterpret_cast<DeleteFramebuffersProc>(remove);
+    checkFramebufferStatus = reinterpret_cast<CheckFramebufferStatusProc>(status);
     return true;
 }

@@ -12,11 +12,13 @@ using BindFramebufferProc = void(APIENTRY*)(GLenum target, GLuint framebuffer);
 using FramebufferTexture2DProc = void(APIENTRY*)(GLenum target, GLenum attachment,
                                                  GLenum textureTarget, GLuint texture, GLint level);
 using DeleteFramebuffersProc = void(APIENTRY*)(GLsizei count, const GLuint* framebuffers);
+using CheckFramebufferStatusProc = GLenum(APIENTRY*)(GLenum target);
 
 extern GenFramebuffersProc genFramebuffers;
 extern BindFramebufferProc bindFramebuffer;
 extern FramebufferTexture2DProc framebufferTexture2D;
 extern DeleteFramebuffersProc deleteFramebuffers;
+extern CheckFramebufferStatusProc checkFramebufferStatus;
 
 // Whether name appears as a whole word in a GL extension list (names
 // separated by spaces).
@@ -26,7 +28,7 @@ bool hasExtension(const char* extensionList, const char* name);
 // entry points by name. A platform lookup may return non-null even for names
 // the driver does not have, so the list decides which names are asked for:
 // the EXT names with GL_EXT_framebuffer_object, otherwise the core names with
-// GL_ARB_framebuffer_object. True when all four were found; otherwise all are
+// GL_ARB_framebuffer_object. True when all five were found; otherwise all are
 // left null.
 using ProcLookup = void* (*)(const char* name);
 bool loadRenderTextureEntryPoints(const char* extensionList, ProcLookup lookup);

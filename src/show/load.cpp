@@ -17,7 +17,10 @@ void loadSlide(Bitmap& slide, const char* path) {
         // The importer decodes into its own texture; the slide gets a copy
         // and the importer goes away with its texture and cache.
         BitmapImporter importer(buffer.data, buffer.size);
-        slide.upload(importer.readBack(), importer.width, importer.height);
+        // Read back before the size is taken: a read-back that runs out of
+        // memory leaves the importer empty.
+        const uint8_t* pixels = importer.readBack();
+        slide.upload(pixels, importer.width, importer.height);
     }
     release(buffer);
 }

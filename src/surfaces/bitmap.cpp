@@ -33,6 +33,12 @@ void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
         h = height;
     }
     setSize(w, h);
+    // A texture larger than the driver can make would fail without a word
+    // and draw white.
+    if (!textureCanHold(paddedWidth, paddedHeight)) {
+        becomeEmpty();
+        return;
+    }
 
     // The image goes into the top-left corner of the padded texture. The
     // padding is cleared so that what linear filtering blends in at the

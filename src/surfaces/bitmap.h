@@ -23,8 +23,9 @@ public:
     // the cache runs out; the cache all zeros and the surface empty when memory for the
     // texture-sized temporary does.
     uint8_t* readBack() override;
-    // A width and height of 0 both keep the current size. When memory for
-    // the padded staging copy runs out, the surface becomes empty (0 x 0)
+    // A width and height of 0 both keep the current size. When the GL
+    // texture cannot be as large as the padded size, or memory for the
+    // padded staging copy runs out, the surface becomes empty (0 x 0)
     // instead.
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 

@@ -7,9 +7,10 @@
 #include <cstring>
 #include <new>
 
-// Allocations above this many bytes fail as if the memory were not there.
-// Only tests lower it, to see what surfaces do when memory runs out.
-inline uint64_t pixelMemoryLimit = UINT64_MAX;
+// Allocations of a size for which this answers true fail as if the memory
+// were not there. Only tests set it, to see what surfaces do when memory
+// runs out.
+inline bool (*pixelMemoryRefuses)(uint64_t bytes) = nullptr;
 
 inline size_t imageBytes(int32_t width, int32_t height) {
     return size_t(width) * size_t(height) * 4u;
@@ -20,7 +21,8 @@ inline size_t imageBytes(int32_t width, int32_t height) {
 inline uint8_t* allocatePixels(int64_t width, int64_t height) {
     if (width < 0 || height < 0) return nullptr;
     const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4u;
-    if (bytes > uint64_t(SIZE_MAX) || bytes > pixelMemoryLimit) return nullptr;
+    if (bytes > uint64_t(SIZE_MAX) || (pixelMemoryRefuses && pixelMemoryRefuses(bytes)))
+        return nullptr;
     return new (std::nothrow) uint8_t[size_t(bytes)];
 }
 

@@ -39,6 +39,8 @@ uint32_t RenderBuffer::bind() {
 }
 
 uint8_t* RenderBuffer::readBack() {
+    // A buffer never created has no picture: texture 0 would be read.
+    if (textureName == 0) return nullptr;
     if (pixelsCached) return pixels;
     if (!pixels) {
         pixels = allocatePixels(width, height);
@@ -58,6 +60,8 @@ uint8_t* RenderBuffer::readBack() {
 }
 
 void RenderBuffer::upload(const uint8_t* rgba, int32_t, int32_t) {
+    // Without a texture of its own the upload would land in texture 0.
+    if (textureName == 0) return;
     detachColourBuffer(*this);
     makeWindowContextCurrent();
     // The caller's array is the whole padded image. Without one the texture
@@ -81,6 +85,10 @@ bool RenderBuffer::create(int32_t w, int32_t h) {
     pixelsCached = 0;
     bound = 0;
     setSize(w, h);
+    if (!textureCanHold(paddedWidth, paddedHeight)) {
+        setSize(0, 0);
+        return false;
+    }
 
     textureName = createTexture();
     // Storage of the padded size: a framebuffer draws straight into it, and

@@ -40,19 +40,21 @@ public:
     // into. Returns at once, binding nothing, while already bound.
     uint32_t bind() override;
     // Reads the texture once; later calls return the same cache until
-    // beginRendering draws a new picture.
+    // beginRendering draws a new picture. Null for a buffer never created.
     uint8_t* readBack() override;
     // Detaches the colour buffer, makes the window's context current and
     // replaces the texture's whole padded image; the surface's size and
     // flags stay as they are. The width and height arguments are ignored:
     // rgba holds paddedWidth x paddedHeight x 4 bytes, the image in its
-    // first rows and columns. A null rgba clears the texture.
+    // first rows and columns. A null rgba clears the texture. Does nothing
+    // for a buffer never created.
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 
     // Gives an empty buffer a width x height image: a texture and a colour
     // buffer of the padded size, drawing state of its own (see
     // render_target.h). Needs the window's context current. False, with
-    // nothing made, where the platform cannot provide it.
+    // nothing made, where the platform cannot provide it: a texture of that
+    // size, or a buffer the driver can draw into.
     bool create(int32_t width, int32_t height);
     // Makes the buffer the target of GL drawing, with the viewport on the
     // image. The next bind shows the new picture and the next readBack reads

@@ -13,6 +13,7 @@ namespace {
 constexpr GLenum kFramebuffer = 0x8D40;         // GL_FRAMEBUFFER(_EXT)
 constexpr GLenum kFramebufferBinding = 0x8CA6;  // GL_FRAMEBUFFER_BINDING(_EXT)
 constexpr GLenum kColourAttachment0 = 0x8CE0;   // GL_COLOR_ATTACHMENT0(_EXT)
+constexpr GLenum kComplete = 0x8CD5;            // GL_FRAMEBUFFER_COMPLETE(_EXT)
 
 // Whether a buffer's framebuffer is the drawing target, and the window's
 // viewport to give back when it stops being one. Plain data: it must still
@@ -21,7 +22,8 @@ bool drawingIntoBuffer = false;
 GLint windowViewport[4] = {0, 0, 0, 0};
 
 bool haveFramebuffers() {
-    return genFramebuffers && bindFramebuffer && framebufferTexture2D && deleteFramebuffers;
+    return genFramebuffers && bindFramebuffer && framebufferTexture2D && deleteFramebuffers &&
+           checkFramebufferStatus;
 }
 
 GLuint currentFramebuffer() {
@@ -31,12 +33,14 @@ GLuint currentFramebuffer() {
 }
 
 // Attaches texture (0: nothing) to framebuffer without changing the drawing
-// target.
-void setColourAttachment(GLuint framebuffer, GLuint texture) {
+// target. False when the driver cannot draw into the framebuffer so made.
+bool setColourAttachment(GLuint framebuffer, GLuint texture) {
     const GLuint previous = currentFramebuffer();
     bindFramebuffer(kFramebuffer, framebuffer);
     framebufferTexture2D(kFramebuffer, kColourAttachment0, GL_TEXTURE_2D, texture, 0);
+    const bool complete = checkFramebufferStatus(kFramebuffer) == kComplete;
     bindFramebuffer(kFramebuffer, previous);
+    return complete;
 }
 }  // namespace
 
@@ -59,7 +63,10 @@ bool createRenderTarget(RenderBuffer& buffer) {
     GLuint name = 0;
     genFramebuffers(1, &name);
     if (name == 0) return false;
-    setColourAttachment(name, buffer.textureName);
+    if (!setColourAttachment(name, buffer.textureName)) {
+        deleteFramebuffers(1, &name);
+        return false;
+    }
     buffer.framebuffer = name;
     return true;
 }

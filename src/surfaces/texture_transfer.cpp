@@ -30,6 +30,14 @@ void loadTexture(uint32_t name, int32_t width, int32_t height, const uint8_t* rg
     glPopAttrib();
 }
 
+bool textureCanHold(int32_t width, int32_t height) {
+    GLint proxyWidth = width;
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &proxyWidth);
+    return proxyWidth != 0;
+}
+
 TextureRead readTexture(uint8_t* image, int32_t width, int32_t height) {
     // glGetTexImage writes the texture's own size. That is the padded size
     // after every successful upload, but a texture the driver refused (too

@@ -14,6 +14,12 @@ uint32_t createTexture();
 void loadTexture(uint32_t name, int32_t width, int32_t height, const uint8_t* rgba,
                  bool linearFilters);
 
+// Whether level 0 of a texture can be a width x height RGBA8 image, as a
+// proxy texture answers it: the driver's size limit and, on some drivers,
+// its memory. Nothing is made. With no context current nothing answers, and
+// the answer is yes.
+bool textureCanHold(int32_t width, int32_t height);
+
 enum class TextureRead { copied, nothing, noMemory };
 
 // Reads level 0 of the bound texture into image, a width x height RGBA array:

@@ -11,31 +11,39 @@
 #include "shell/entry.h"
 #include "show/show.h"
 #include "support/support.h"
+#include "surfaces/pixel_memory.h"
 
 // First, while the slides are as empty as at start-up.
 TEST(LoadStep, DecodesWhatIsThereReportsTheRestAndGoesOn) {
     char folder[] = "/tmp/cq_show_test_XXXXXX";
     ASSERT_TRUE(mkdtemp(folder) && chdir(folder) == 0);
-    // A one-pixel image of colour (200, 40, 90) for slides 0 and 3, none for
-    // slide 1, and a slide 2 that is no JPEG.
-    ASSERT_EQ(system("printf 'P6 1 1 255 \\310(Z' >p.ppm && cjpeg -outfile drooo.jpg p.ppm && "
-                     "cp drooo.jpg Quorvath04_iso.jpg && "
-                     "echo no >'Harno Quorvath - Ashenthornveil - moro.jpg'"),
-              0);
+    // Three pixels for slide 0 whose read-back from the importer finds no
+    // memory, no file for slide 1, for slide 2 a grey image a pixel wider than
+    // a texture can be, and one pixel of colour (200, 40, 90) for slide 3.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_LT(largest, 65535);  // the widest JPEG
+    const std::string wide = std::to_string(largest + 1);
+    const std::string files =
+        "printf 'P6 3 1 255 123456789' | cjpeg -outfile drooo.jpg && "
+        "printf 'P6 1 1 255 \\310(Z' | cjpeg -outfile Quorvath04_iso.jpg && { printf 'P5 " +
+        wide + " 8 255 '; head -c " + std::to_string((largest + 1) * 8) +
+        " /dev/zero; } | cjpeg -outfile 'Harno Quorvath - Ashenthornveil - moro.jpg'";
+    ASSERT_EQ(system(files.c_str()), 0);
     MessageRecorder recorder;
+    pixelMemoryRefuses = [](uint64_t bytes) { return bytes == 3 * 4; };
     loadShow();
+    pixelMemoryRefuses = nullptr;
     const MessageRecorder::Message decoder = {",-.-.-.-.-.-.",
                                               "jotai ongelmii jpegin lataukses, debuggaa. kato "
                                               "ettet oo tallentanu jpegia progressivena."};
     EXPECT_EQ(recorder.messages(),
               (std::vector<MessageRecorder::Message>{
                   {"khar bax", "ei avaudu: 08-iso_remix.jpg"}, decoder, decoder}));
-    for (int i : {0, 3}) {
-        const uint8_t* p = slides[i].readBack();
-        EXPECT_TRUE(slides[i].width == 1 && slides[i].height == 1 && std::abs(p[0] - 200) < 4 &&
-                    std::abs(p[1] - 40) < 4 && std::abs(p[2] - 90) < 4 && p[3] == 255)
-            << i;
-    }
+    for (int i : {0, 2}) EXPECT_TRUE(slides[i].width == 0 && slides[i].height == 0) << i;
+    const uint8_t* p = slides[3].readBack();
+    EXPECT_TRUE(slides[3].width == 1 && slides[3].height == 1 && std::abs(p[0] - 200) < 4 &&
+                std::abs(p[1] - 40) < 4 && std::abs(p[2] - 90) < 4 && p[3] == 255);
     system(("rm -rf " + std::string(folder)).c_str());
 }
 

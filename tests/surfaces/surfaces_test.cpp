@@ -31,6 +31,9 @@ std::vector<uint8_t> pattern(int width, int height, uint32_t seed) {
     return bytes;
 }
 
+uint64_t memoryLimit = UINT64_MAX;
+bool overLimit(uint64_t bytes) { return bytes > memoryLimit; }
+
 // With no context current nothing is read, but each read-back fits the cache
 // (the sanitizers see an overrun) and running out of memory empties a surface.
 void checkWithoutContext() {
@@ -47,14 +50,15 @@ void checkWithoutContext() {
     check(!std::memcmp(bitmap.readBack(), zeros.data(), large.size()),
           "read-back after a larger upload gives zeros in a cache of the new size");
 
-    pixelMemoryLimit = 32 * 16 * 4 - 1;
+    pixelMemoryRefuses = overLimit;
+    memoryLimit = 32 * 16 * 4 - 1;
     bitmap.upload(large.data(), 17, 9);
     const bool emptied = bitmap.width == 0 && bitmap.height == 0 && bitmap.paddedWidth == 1;
     bitmap.upload(small.data(), 3, 2);  // its cache must grow again
-    pixelMemoryLimit = small.size() - 1;
+    memoryLimit = small.size() - 1;
     check(emptied && !bitmap.readBack() && bitmap.width == 0 && bitmap.scaleS == 0,
           "out of memory, upload and read-back leave the surface empty");
-    pixelMemoryLimit = UINT64_MAX;
+    memoryLimit = UINT64_MAX;
 }
 
 std::string askedFor, missing;
@@ -65,21 +69,20 @@ void* lookup(const char* name) {
     return name == missing ? nullptr : reinterpret_cast<void*>(&entryPoint);
 }
 
-// The names asked for, then whether all four entry points are set or none.
+// The names asked for, then whether all five entry points are set or none.
 std::string load(const char* extensions) {
     askedFor.clear();
     const bool found = loadRenderTextureEntryPoints(extensions, lookup);
-    const int set =
-        !!genFramebuffers + !!bindFramebuffer + !!framebufferTexture2D + !!deleteFramebuffers;
-    return askedFor + (found && set == 4 ? "all" : !found && set == 0 ? "none" : "wrong");
+    const int set = !!genFramebuffers + !!bindFramebuffer + !!framebufferTexture2D +
+                    !!deleteFramebuffers + !!checkFramebufferStatus;
+    return askedFor + (found && set == 5 ? "all" : !found && set == 0 ? "none" : "wrong");
 }
 
 void checkFramebufferLookup() {
     const std::string core[] = {"glGenFramebuffers", "glBindFramebuffer", "glFramebufferTexture2D",
-                                "glDeleteFramebuffers"};
-    const std::string names = core[0] + " " + core[1] + " " + core[2] + " " + core[3] + " ";
-    const std::string ext =
-        core[0] + "EXT " + core[1] + "EXT " + core[2] + "EXT " + core[3] + "EXT ";
+                                "glDeleteFramebuffers", "glCheckFramebufferStatus"};
+    std::string names, ext;
+    for (const std::string& name : core) names += name + " ", ext += name + "EXT ";
     check(load("GL_EXT_framebuffer_objectx GL_ARB_framebuffer_object GL_EXT_framebuffer_object") ==
                   ext + "all" &&
               load("GL_ARB_framebuffer_object") == names + "all",
@@ -106,8 +109,8 @@ bool padded(Bitmap& bitmap, int paddedW, int paddedH) {
 // cache follows each change. Returns the name of that texture, gone with the surface.
 GLuint checkBitmaps() {
     Bitmap bitmap;
-    const int sizes[][4] = {
-        {0, 0, 1, 1}, {3, 2, 4, 2}, {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
+    const int sizes[][4] = {{0, 0, 1, 1},    {3, 2, 4, 2},     {16, 8, 16, 8},
+                            {17, 9, 32, 16}, {257, 3, 512, 4}, {640, 480, 1024, 512}};
     for (const auto& z : sizes) {
         const std::vector<uint8_t> image = pattern(z[0], z[1], uint32_t(z[0] + z[1]));
         bitmap.upload(image.data(), z[0], z[1]);
@@ -132,6 +135,44 @@ GLuint checkBitmaps() {
               fresh.scaleT == 0.625f && padded(fresh, 1, 8),
           "0 x 5 is taken as it is; upload keeps the caller's texture state");
     return bitmap.textureName;
+}
+
+// What a texture or memory cannot hold leaves the surface empty over a 1 x 1 texture;
+// what a texture does not cover reads as zeros.
+void checkBitmapLimits(GLint largest) {
+    const std::vector<uint8_t> row = pattern(largest + 1, 1, 3);
+    Bitmap bitmap;
+    bitmap.upload(row.data(), largest + 1, 1);
+    check(bitmap.width == 0 && bitmap.height == 0 && padded(bitmap, 1, 1),
+          "an image wider than the texture limit leaves the surface empty");
+
+    const std::vector<uint8_t> image = pattern(5, 3, 4), small = pattern(3, 2, 5);
+    bitmap.upload(image.data(), 5, 3);
+    memoryLimit = image.size();  // the cache, not the 8 x 4 texture read into
+    const uint8_t* zeros = bitmap.readBack();
+    bool emptied = zeros && std::all_of(zeros, zeros + image.size(), [](uint8_t b) { return !b; });
+    emptied = emptied && bitmap.width == 0 && padded(bitmap, 1, 1);
+    memoryLimit = UINT64_MAX;
+    bitmap.upload(small.data(), 3, 2);
+    memoryLimit = small.size() - 1;  // not even the cache
+    check(emptied && !bitmap.readBack() && bitmap.width == 0 && padded(bitmap, 1, 1),
+          "a read-back that runs out of memory leaves the surface empty");
+    memoryLimit = UINT64_MAX;
+
+    // The texture shrunk behind the surface's back to 4 x 2: the cache still
+    // holds the whole 5 x 3 image from before.
+    bitmap.upload(image.data(), 5, 3);
+    bitmap.readBack();
+    bitmap.bind();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    const uint8_t* part = bitmap.readBack();
+    const uint8_t nothing[4] = {0, 0, 0, 0};
+    bool covered = true;
+    for (int i = 0; i < 15; ++i) {
+        const uint8_t* want = i % 5 < 4 && i < 10 ? &image[(i / 5 * 4 + i % 5) * 4] : nothing;
+        covered = covered && !std::memcmp(part + i * 4, want, 4);
+    }
+    check(covered, "a texture smaller than the image reads back as its corner and zeros");
 }
 
 // Quadrants bottom-left first, with alphas that survive 2 bits; plain pictures.
@@ -219,13 +260,38 @@ void checkRenderBuffers() {
 
     renderBufferPool = new RenderBuffer[2];
     const bool made = renderBufferPool[0].create(16, 16) && renderBufferPool[1].create(64, 64);
-    draw(renderBufferPool[1], forward);
+    draw(renderBufferPool[0], reversed);
+    draw(renderBufferPool[1], forward);  // straight from one buffer into another
     renderBufferPool[1].bind();
     releaseRenderBufferPool();
     check(made && !renderBufferPool && windowShows(buffer, cyan),
-          "the pool's release leaves the window to draw in");
+          "the pool's release leaves the window to draw in, with its own viewport");
     renderBufferPool = new RenderBuffer[1];
     check(renderBufferPool[0].create(8, 8), "a buffer is left in the pool for the release at exit");
+}
+
+// Render buffers that cannot be made are left empty, with nothing made; uploads and
+// read-backs then leave texture 0 alone.
+void checkRefusedRenderBuffers(GLint largest) {
+    RenderBuffer wide;
+    check(!wide.create(largest + 1, 1) && wide.textureName == 0 && wide.framebuffer == 0 &&
+              wide.width == 0 && wide.paddedWidth == 1,
+          "a render buffer wider than the texture limit is not made");
+    GLint level = -1;
+    wide.upload(kCyan, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &level);
+    check(level == 0 && !wide.readBack(), "one never made neither uploads nor reads back");
+#if !defined(_WIN32)
+    const CheckFramebufferStatusProc status = checkFramebufferStatus;
+    checkFramebufferStatus = [](GLenum) -> GLenum { return 0x8CD6; };  // incomplete attachment
+    RenderBuffer incomplete;
+    const bool made = incomplete.create(8, 8);
+    checkFramebufferStatus = status;
+    check(!made && incomplete.textureName == 0 && incomplete.framebuffer == 0 &&
+              incomplete.width == 0,
+          "a render buffer whose framebuffer the driver cannot draw into is not made");
+#endif
 }
 
 int runChecks(bool window) {
@@ -242,7 +308,11 @@ int runChecks(bool window) {
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         check(!glIsTexture(checkBitmaps()), "a destroyed Bitmap's texture is deleted");
+        GLint largest = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        checkBitmapLimits(largest);
         checkRenderBuffers();
+        checkRefusedRenderBuffers(largest);
     }
     std::printf("%d passed, %d failed\n", passed, failed);
     std::fflush(stdout);

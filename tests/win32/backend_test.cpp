@@ -15,6 +15,12 @@ static int passed = 0, failed = 0;
 #define CHECK(condition) \
     ((condition) ? ++passed : (++failed, std::printf("FAIL line %d: %s\n", __LINE__, #condition)))
 
+// A close request sent to the window from another thread: the window's
+// thread answers it the next time it serves sent messages.
+static DWORD WINAPI sendClose(LPVOID window) {
+    return SendNotifyMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+
 int runProgram() {
     CHECK(setMessageBoxHandler(nullptr) == platformMessageBox);  // WinMain installed MessageBoxA
     MessageRecorder boxes;
@@ -65,10 +71,18 @@ int runProgram() {
     const uint32_t before = platformTicks();
     Sleep(100);
     CHECK(platformTicks() - before >= 80 && platformTicks() - before < 2000);
+    // While the music starts, messages sent to the window are served (this
+    // one is already waiting); posted input stays for the frame loop.
+    HANDLE sender = CreateThread(nullptr, 0, sendClose, window, 0, nullptr);
+    WaitForSingleObject(sender, INFINITE);
+    CloseHandle(sender);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    app.running = 1;
     SoundSystem* system = soundSystemCreate();  // no such music: silent, nothing reported
     soundSystemInit(system, 1);
     CHECK(soundPlay(system, soundCreateStream(system, "no such.mp3"), false) &&
           boxes.messages().size() == (smallScreen ? 1u : 0u));
+    CHECK(app.running == 0 && PeekMessageA(&left, window, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
     AppWindow second = {};  // the class is taken: set-up stops at once
     setupDisplay(second);
     CHECK(boxes.messages().back() ==
