@@ -1,6 +1,5 @@
 #include "surfaces/bitmap.h"
 
-#include <cstring>
 
 #include "jpeg/jpeg_decoder.h"
 #include "shell/gl.h"
@@ -43,15 +42,7 @@ void Bitmap::upload(const uint8_t* rgba, int32_t w, int32_t h) {
     // The image goes into the top-left corner of the padded texture. The
     // padding is cleared so that what linear filtering blends in at the
     // image's edges is the same on every run.
-    uint8_t* staging = allocatePixels(paddedWidth, paddedHeight);
-    if (!staging) {
-        becomeEmpty();
-        return;
-    }
-    std::memset(staging, 0, imageBytes(paddedWidth, paddedHeight));
-    if (rgba) copyRows(staging, paddedWidth, rgba, width, height, width);
-    loadTexture(textureName, paddedWidth, paddedHeight, staging, true);
-    delete[] staging;
+    loadPaddedTexture(textureName, rgba, width, height, paddedWidth, paddedHeight);
 }
 
 uint8_t* Bitmap::readBack() {

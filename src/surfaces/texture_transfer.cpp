@@ -1,5 +1,6 @@
 #include "surfaces/texture_transfer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "shell/gl.h"
@@ -27,6 +28,61 @@ void loadTexture(uint32_t name, int32_t width, int32_t height, const uint8_t* rg
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     }
+    glPopAttrib();
+}
+
+namespace {
+
+// Zeros to clear texture padding from, read a strip at a time; never
+// written, so it costs no memory of its own.
+constexpr int32_t kZeroBytes = 1 << 16;
+const uint8_t zeros[kZeroBytes] = {};
+
+// Clears the width x height region at (x, y) of the bound texture's level 0.
+void clearRegion(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return;
+    const int32_t columns = std::min(width, kZeroBytes / 4);
+    const int32_t rows = std::max(1, kZeroBytes / (columns * 4));
+    for (int32_t top = y; top < y + height; top += rows) {
+        for (int32_t left = x; left < x + width; left += columns) {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, left, top, std::min(columns, x + width - left),
+                            std::min(rows, y + height - top), GL_RGBA, GL_UNSIGNED_BYTE, zeros);
+        }
+    }
+}
+
+}  // namespace
+
+void loadPaddedTexture(uint32_t name, const uint8_t* rgba, int32_t width, int32_t height,
+                       int32_t paddedWidth, int32_t paddedHeight) {
+    glPushAttrib(kAllAttributeGroups);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const int32_t columns = rgba ? clampTo(width, paddedWidth) : 0;
+    const int32_t rows = rgba ? clampTo(height, paddedHeight) : 0;
+    if (columns == paddedWidth && rows == paddedHeight) {
+        // The image fills the texture: straight from the caller's rows.
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, rgba);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, paddedWidth, paddedHeight, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        if (columns > 0 && rows > 0) {
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, columns, rows, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        }
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        clearRegion(columns, 0, paddedWidth - columns, rows);
+        clearRegion(0, rows, paddedWidth, paddedHeight - rows);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPopClientAttrib();
     glPopAttrib();
 }
 

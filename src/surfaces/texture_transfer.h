@@ -20,6 +20,14 @@ void loadTexture(uint32_t name, int32_t width, int32_t height, const uint8_t* rg
 // the answer is yes.
 bool textureCanHold(int32_t width, int32_t height);
 
+// Makes level 0 of texture name a paddedWidth x paddedHeight RGBA8 texture
+// with linear filters: the width x height image rgba (rows of width pixels;
+// null for none) in its top-left corner, zeros everywhere else. Reads the
+// caller's rows where they are and allocates nothing. The caller's texture
+// binding, enables and pixel-store state are left as they were.
+void loadPaddedTexture(uint32_t name, const uint8_t* rgba, int32_t width, int32_t height,
+                       int32_t paddedWidth, int32_t paddedHeight);
+
 enum class TextureRead { copied, nothing, noMemory };
 
 // Reads level 0 of the bound texture into image, a width x height RGBA array:
