@@ -19,14 +19,13 @@ public:
 
     uint32_t bind() override;
     // Reads the texture again on every call into the same cache. Leaves
-    // texturing enabled and the texture bound. Null, and the surface empty (0 x 0), when memory for
-    // the cache runs out; the cache all zeros and the surface empty when memory for the
-    // texture-sized temporary does.
+    // texturing enabled and the texture bound. Null, and the surface empty
+    // (0 x 0), when memory for the cache runs out; the cache all zeros and
+    // the surface empty when memory for the texture-sized temporary does.
     uint8_t* readBack() override;
     // A width and height of 0 both keep the current size. When the GL
-    // texture cannot be as large as the padded size, or memory for the
-    // padded staging copy runs out, the surface becomes empty (0 x 0)
-    // instead.
+    // texture cannot be as large as the padded size, the surface becomes
+    // empty (0 x 0) instead. Needs no memory of its own.
     void upload(const uint8_t* rgba, int32_t width, int32_t height) override;
 
 private:
