@@ -206,18 +206,23 @@ int32_t decodeSymbolNearFF(const HuffmanTable& table, const HuffmanLookup& looku
 
 // The next Huffman symbol and the raw value bits that follow it (as many as
 // the symbol's low four bits say): from the buffer where it holds them.
-inline int32_t decodeSymbol(BitCursor& cursor, const HuffmanTable& table,
-                            const HuffmanLookup& lookup, int32_t& raw) {
-    if (!cursor.ready()) {
-        cursor.store();
-        const int32_t symbol = decodeSymbolNearFF(table, lookup, raw);
-        cursor.load();
-        return symbol;
-    }
+// Inlined always: as a call, the cursor could not stay in registers.
+[[gnu::always_inline]] inline int32_t decodeSymbol(BitCursor& cursor, const HuffmanTable& table,
+                                                   const HuffmanLookup& lookup, int32_t& raw) {
+    const bool full = cursor.ready();
     const uint32_t bits = cursor.peek();
     int32_t length;
     const int32_t symbol = decodeHuffmanBits(table, lookup, bits, length);
     const int32_t size = symbol & 0x0F;
+    // Short of a 0xFF the buffer may hold fewer bits (zeros below them), but
+    // the search decides on the code's own bits alone: enough when the code
+    // and its value end within the bits it holds.
+    if (!full && length + size > cursor.count) {
+        cursor.store();
+        const int32_t slowSymbol = decodeSymbolNearFF(table, lookup, raw);
+        cursor.load();
+        return slowSymbol;
+    }
     raw = size ? int32_t((bits << length) >> (32 - size)) : 0;
     cursor.skip(length + size);
     return symbol;
