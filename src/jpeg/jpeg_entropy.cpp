@@ -74,6 +74,16 @@ void buildHuffmanLookup(const HuffmanTable& table, HuffmanLookup& lookup) {
                 range.consecutive = false;
         range.end = k;
     }
+    for (int32_t bits = 0; bits < (1 << kLookupBits); ++bits) {
+        HuffmanLookup::Coefficient& coefficient = lookup.coefficients[bits];
+        coefficient = {0, 0, 0};
+        const int32_t entry = lookup.entries[bits];
+        const int32_t length = entry >> 8, size = entry & 0x0F;
+        if (length == 0 || size == 0 || length + size > kLookupBits) continue;
+        const int32_t raw = (bits >> (kLookupBits - length - size)) & ((1 << size) - 1);
+        coefficient = {int16_t(extendSign(raw, size)), uint8_t((entry >> 4) & 0x0F),
+                       uint8_t(length + size)};
+    }
 }
 
 // decodeSymbol near a 0xFF or the end of the input, on the record's state.

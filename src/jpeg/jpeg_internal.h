@@ -101,6 +101,14 @@ struct HuffmanLookup {
         uint32_t firstCode;
         bool consecutive;
     } longer[17];
+    // For AC tables: where a code and its value bits end within the first
+    // kLookupBits bits, the whole of it (value sign-extended, the run, and
+    // the bits both take); length 0 elsewhere, and for symbols of size 0.
+    struct Coefficient {
+        int16_t value;
+        uint8_t run;
+        uint8_t length;
+    } coefficients[1 << kLookupBits];
 };
 void buildHuffmanLookup(const HuffmanTable& table, HuffmanLookup& lookup);
 

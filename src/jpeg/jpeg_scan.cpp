@@ -102,6 +102,22 @@ BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
     uint32_t extent = 0;
     int32_t k = 1;
     while (k < 64) {
+        // Most coefficients are small: code and value in the first bits,
+        // read in one step.
+        if (cursor.count >= kLookupBits) {
+            const HuffmanLookup::Coefficient coefficient =
+                sc.acLookup->coefficients[cursor.peek() >> (32 - kLookupBits)];
+            if (coefficient.length != 0) {
+                cursor.skip(coefficient.length);
+                k += coefficient.run;
+                if (k > 63) break;
+                const int32_t n = natural.index[k];
+                block[n] = dequantize(sc, n, double(coefficient.value));
+                extent |= positions.extent[n];
+                ++k;
+                continue;
+            }
+        }
         const int32_t symbol = decodeSymbol(cursor, *sc.acTable, *sc.acLookup, raw);
         if (symbol == 0) break;  // end of block: the rest stays 0
         k += (symbol >> 4) & 0x0F;

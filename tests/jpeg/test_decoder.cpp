@@ -227,13 +227,27 @@ TEST(Decoder, HuffmanLookupReadsWhatTheLinearSearchReads) {
             d.position = 0;
             d.bitPosition = 0;
             d.exhausted = 0;
+            auto bitsRead = [&] {
+                const int32_t loaded = int32_t(std::count_if(
+                    after.begin(), after.end(), [&](int32_t a) { return a <= d.position; }));
+                return 8 * loaded - (d.bitPosition == 0 ? 0 : 8 - d.bitPosition);
+            };
             const int32_t expected = decodeHuffman(table);
-            const int32_t loaded = int32_t(std::count_if(
-                after.begin(), after.end(), [&](int32_t a) { return a <= d.position; }));
-            const int32_t read = 8 * loaded - (d.bitPosition == 0 ? 0 : 8 - d.bitPosition);
+            const int32_t read = bitsRead();
             int32_t length = 0;
             ASSERT_EQ(decodeHuffmanBits(table, lookup, bits, length), expected) << pattern;
             ASSERT_EQ(length, read) << pattern;
+            // A coefficient read in one step: the same run, value and bits.
+            const int32_t size = expected & 0x0F;
+            const int32_t value = extendSign(readBits(size), size);
+            const HuffmanLookup::Coefficient& one = lookup.coefficients[bits >> (32 - kLookupBits)];
+            if (one.length != 0) {
+                ASSERT_EQ(one.run, (expected >> 4) & 0x0F) << pattern;
+                ASSERT_EQ(one.value, value) << pattern;
+                ASSERT_EQ(one.length, bitsRead()) << pattern;
+            } else {
+                ASSERT_TRUE(size == 0 || bitsRead() > kLookupBits) << pattern;
+            }
         }
     }
 }
