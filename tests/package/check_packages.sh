@@ -33,21 +33,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# check WHAT COMMAND...: runs a check, its output indented.
-check() {
-    local what=$1 status
-    shift
-    echo "-- $what"
-    "$@" >"$tmp/log" 2>&1
-    status=$?
-    sed 's/^/   /' "$tmp/log"
-    if [ "$status" = 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what (status $status)"
-    fi
-}
+. "$root/tests/support/check.sh"
+CHECK_LOG="$tmp/log"
 # same WHAT EXPECTED ACTUAL: the two texts are equal, or both are shown.
 same() {
     [ "$2" = "$3" ] && return

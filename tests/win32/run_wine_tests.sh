@@ -19,21 +19,8 @@ failed=0
 log=$(mktemp)
 trap 'wineserver -k 2>/dev/null; rm -f "$log"' EXIT
 
-# check WHAT COMMAND...: runs a check, its output indented.
-check() {
-    local what=$1 status
-    shift
-    echo "-- $what"
-    "$@" >"$log" 2>&1
-    status=$?
-    sed 's/^/   /' "$log"
-    if [ "$status" = 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what (status $status)"
-    fi
-}
+. "$root/tests/support/check.sh"
+CHECK_LOG="$log"
 # A Windows program on a private X screen, its wine server ended before the
 # screen goes (the next program gets another screen).
 on_screen() {
