@@ -42,7 +42,9 @@ struct JpegDecoder {
     int32_t bitPosition;  // bits already taken from currentByte, 0..7
     uint8_t currentByte;
     float block[64];         // natural order, the inverse DCT works in place
-    float coefficients[64];  // zigzag order, as decoded
+    // Zigzag order. The scan keeps only the DC value here, as stored; each
+    // AC value goes straight into block, dequantised.
+    float coefficients[64];
 
     // Bounds of the input. Kept after the fields above so that their layout
     // stays the documented one. Every read goes through one bounds check,

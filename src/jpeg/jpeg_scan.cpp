@@ -1,5 +1,7 @@
 // The scan decoder: Huffman-coded blocks -> dequantised, transformed blocks
-// -> samples placed into the RGBA array, subsampled components replicated.
+// -> samples placed into the RGBA array, subsampled components replicated;
+// or, for the frames scanConvertsEachMcu names, each MCU's samples turned
+// into finished RGBA pixels as soon as its blocks are decoded.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
