@@ -41,7 +41,7 @@ struct JpegDecoder {
     int32_t dcPredictors[3];
     int32_t bitPosition;  // bits already taken from currentByte, 0..7
     uint8_t currentByte;
-    float block[64];         // natural order, the inverse DCT works in place
+    float block[64];  // natural order, the inverse DCT works in place
     // Zigzag order. The scan keeps only the DC value here, as stored; each
     // AC value goes straight into block, dequantised.
     float coefficients[64];

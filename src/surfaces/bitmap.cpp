@@ -1,6 +1,5 @@
 #include "surfaces/bitmap.h"
 
-
 #include "jpeg/jpeg_decoder.h"
 #include "shell/gl.h"
 #include "surfaces/pixel_memory.h"
