@@ -156,22 +156,36 @@ inline void transformRowQuad(float* block, int row) {
     }
 }
 
-// Sixteen results at a time, with sampleFromValue's clamps: max and min
-// first (a NaN becomes -2048 as there), then truncation, shift, re-centring,
-// and the 0..255 clamp in the saturating packs.
-void samplesFromBlock(const float* block, uint8_t* samples) {
+// transformRowQuad straight into samples: the results of rows row to
+// row + 3, still one column to a register, each turned into its sample with
+// sampleFromValue's clamps (max and min first, so that a NaN becomes -2048
+// as there; then truncation, shift and re-centring, and the 0..255 clamp in
+// the saturating packs), then put in row order (the column-major 4 x 8
+// bytes interleaved three times).
+inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples) {
+    const float* p = block + 8 * row;
+    __m128 v[8];
+    for (int half = 0; half < 2; ++half) {
+        __m128* q = v + 4 * half;
+        for (int i = 0; i < 4; ++i) q[i] = _mm_loadu_ps(p + 8 * i + 4 * half);
+        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
+    }
+    transformQuad(v, v);
     const __m128 low = _mm_set1_ps(-2048.0f), high = _mm_set1_ps(2048.0f);
     const __m128i centre = _mm_set1_epi32(128);
-    for (int i = 0; i < 64; i += 16) {
-        __m128i s[4];
-        for (int j = 0; j < 4; ++j) {
-            const __m128 v = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(block + i + 4 * j), low), high);
-            s[j] = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(v), 3), centre);
-        }
-        const __m128i words = _mm_packs_epi32(s[0], s[1]);
-        const __m128i more = _mm_packs_epi32(s[2], s[3]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), _mm_packus_epi16(words, more));
+    __m128i s[8];
+    for (int j = 0; j < 8; ++j) {
+        const __m128 clamped = _mm_min_ps(_mm_max_ps(v[j], low), high);
+        s[j] = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(clamped), 3), centre);
     }
+    const __m128i first =
+        _mm_packus_epi16(_mm_packs_epi32(s[0], s[1]), _mm_packs_epi32(s[2], s[3]));
+    const __m128i last = _mm_packus_epi16(_mm_packs_epi32(s[4], s[5]), _mm_packs_epi32(s[6], s[7]));
+    const __m128i t0 = _mm_unpacklo_epi8(first, last), t1 = _mm_unpackhi_epi8(first, last);
+    const __m128i u0 = _mm_unpacklo_epi8(t0, t1), u1 = _mm_unpackhi_epi8(t0, t1);
+    __m128i* out = reinterpret_cast<__m128i*>(samples + 8 * row);
+    _mm_storeu_si128(out, _mm_unpacklo_epi8(u0, u1));
+    _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(u0, u1));
 }
 
 #else
@@ -186,7 +200,7 @@ void samplesFromBlock(const float* block, uint8_t* samples) {
 // of its first column. Columns whose rows 1..7 are zero transform into their
 // first value, repeated: only the sign of a zero can differ from the full
 // transform there, and no sample depends on it.
-void inverseDctOfColumns(float* block, uint32_t columns) {
+void columnPass(float* block, uint32_t columns) {
 #if CQ_JPEG_SSE2
     for (int col = 0; col < 8; col += 4) {
         if (columns & (15u << col)) {
@@ -196,7 +210,6 @@ void inverseDctOfColumns(float* block, uint32_t columns) {
             for (int i = 1; i < 8; ++i) _mm_storeu_ps(block + 8 * i + col, first);
         }
     }
-    for (int row = 0; row < 8; row += 4) transformRowQuad(block, row);
 #else
     for (int col = 0; col < 8; ++col) {
         if (columns & (1u << col)) {
@@ -205,6 +218,14 @@ void inverseDctOfColumns(float* block, uint32_t columns) {
             for (int i = 1; i < 8; ++i) block[8 * i + col] = block[col];
         }
     }
+#endif
+}
+
+void inverseDctOfColumns(float* block, uint32_t columns) {
+    columnPass(block, columns);
+#if CQ_JPEG_SSE2
+    for (int row = 0; row < 8; row += 4) transformRowQuad(block, row);
+#else
     for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
 #endif
 }
@@ -246,6 +267,11 @@ void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]) {
             for (int i = 0; i < 8; ++i) samples[8 * row + i] = samples[i];
         return;
     }
+#if CQ_JPEG_SSE2
+    columnPass(block, extent.columnsBelowFirstRow);
+    for (int row = 0; row < 8; row += 4) transformRowQuadToSamples(block, row, samples);
+#else
     inverseDctOfColumns(block, extent.columnsBelowFirstRow);
     samplesFromBlock(block, samples);
+#endif
 }
