@@ -136,6 +136,8 @@ struct BitCursor {
         d.bitPosition = rest == 0 ? 0 : 8 - rest;
         d.currentByte = position - 1 >= start ? input[position - 1] : firstByte;
     }
+    // Called with at most 56 bits in the buffer, so that at least one whole
+    // byte goes in.
     void refill() {
         if (fetched + 8 <= nextFF) {
             // Eight bytes read, as many used as fit whole.
