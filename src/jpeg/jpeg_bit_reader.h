@@ -84,12 +84,15 @@ inline int32_t decodeHuffman(const HuffmanTable& table) {
     return code;
 }
 
-// EXTEND of T.81 (F.2.2.1).
+// EXTEND of T.81 (F.2.2.1), for a value of `size` bits as readBits gives it
+// (0 <= value < 2^size): its top bit set, the value itself; clear, the
+// value less 2^size - 1. A selection rather than a branch, as the scan's
+// inner loop calls it for every coefficient.
 inline int32_t extendSign(int32_t value, int32_t size) {
     if (size <= 0) return 0;
     if (size > 31) size = 31;  // callers pass 0..15; keep the shift defined
-    if ((int64_t(value) >> (size - 1)) & 1) return value;
-    return int32_t(int64_t(value) - (int64_t(1) << size) + 1);
+    const int64_t half = int64_t(1) << (size - 1);
+    return int32_t(value < half ? value - 2 * half + 1 : value);
 }
 
 // The scan's fast form of the bit reader: the bits ahead in a 64-bit

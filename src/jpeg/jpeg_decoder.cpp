@@ -49,13 +49,13 @@ PBuffer* decodeJpeg(PBuffer* surface, const uint8_t* bytes, int32_t size) {
     if (d.pixels == nullptr) {
         d.width = 0;
         d.height = 0;
-    } else if (scanConvertsEachMcu()) {
-        decodeScan();
     } else {
-        std::memset(d.pixels, unwrittenSampleValue, byteCount);
+        // Where the scan writes finished pixels, it writes every byte.
+        const bool converted = scanConvertsEachMcu();
+        if (!converted) std::memset(d.pixels, unwrittenSampleValue, byteCount);
         decodeScan();
-        if (d.componentCount == 1) convertGreyToRgb();
-        if (d.componentCount == 3) convertYCbCrToRgb();
+        if (!converted && d.componentCount == 1) convertGreyToRgb();
+        if (!converted && d.componentCount == 3) convertYCbCrToRgb();
     }
 
     surface->upload(d.pixels ? d.pixels : noPixels, d.width, d.height);

@@ -139,15 +139,20 @@ inline void transformColumnQuad(float* block, int col) {
     for (int i = 0; i < 8; ++i) _mm_storeu_ps(block + 8 * i + col, v[i]);
 }
 
-// Rows row to row + 3, turned into columns of four lanes and back.
-inline void transformRowQuad(float* block, int row) {
-    float* p = block + 8 * row;
-    __m128 v[8];
+// The four rows from p on as their eight columns, one to a register.
+inline void loadRowsAsColumns(const float* p, __m128* v) {
     for (int half = 0; half < 2; ++half) {
         __m128* q = v + 4 * half;
         for (int i = 0; i < 4; ++i) q[i] = _mm_loadu_ps(p + 8 * i + 4 * half);
         _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
     }
+}
+
+// Rows row to row + 3, turned into columns of four lanes and back.
+inline void transformRowQuad(float* block, int row) {
+    float* p = block + 8 * row;
+    __m128 v[8];
+    loadRowsAsColumns(p, v);
     transformQuad(v, v);
     for (int half = 0; half < 2; ++half) {
         __m128* q = v + 4 * half;
@@ -163,13 +168,8 @@ inline void transformRowQuad(float* block, int row) {
 // the saturating packs), then put in row order (the column-major 4 x 8
 // bytes interleaved three times).
 inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples) {
-    const float* p = block + 8 * row;
     __m128 v[8];
-    for (int half = 0; half < 2; ++half) {
-        __m128* q = v + 4 * half;
-        for (int i = 0; i < 4; ++i) q[i] = _mm_loadu_ps(p + 8 * i + 4 * half);
-        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
-    }
+    loadRowsAsColumns(block + 8 * row, v);
     transformQuad(v, v);
     const __m128 low = _mm_set1_ps(-2048.0f), high = _mm_set1_ps(2048.0f);
     const __m128i centre = _mm_set1_epi32(128);

@@ -75,13 +75,6 @@ inline float dequantize(const ScanComponent& sc, int32_t n, double coefficient) 
     return float(((sc.quant[n] * coefficient) * positions.columnScale[n]) * positions.rowScale[n]);
 }
 
-// extendSign for the sizes a symbol's four bits give (0..15), without
-// branches.
-inline int32_t extendSignSmall(int32_t value, int32_t size) {
-    const int32_t half = (1 << size) >> 1;
-    return value - (value < half ? 2 * half - 1 : 0);
-}
-
 // The DC difference against the component's predictor, then AC run/size
 // pairs, each value dequantised into block at its natural position as it is
 // decoded. Positions without a value stay +0.0, which is also what the
@@ -102,6 +95,11 @@ BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
     block[0] = dequantize(sc, 0, d.coefficients[0]);
 
     uint32_t extent = 0;
+    auto put = [&](int32_t k, int32_t value) {
+        const int32_t n = natural.index[k];
+        block[n] = dequantize(sc, n, double(value));
+        extent |= positions.extent[n];
+    };
     int32_t k = 1;
     while (k < 64) {
         // Most coefficients are small: code and value in the first bits,
@@ -113,10 +111,7 @@ BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
                 cursor.skip(coefficient.length);
                 k += coefficient.run;
                 if (k > 63) break;
-                const int32_t n = natural.index[k];
-                block[n] = dequantize(sc, n, double(coefficient.value));
-                extent |= positions.extent[n];
-                ++k;
+                put(k++, coefficient.value);
                 continue;
             }
         }
@@ -129,11 +124,7 @@ BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
         // A size of 0 is a value of 0; any other size gives a value that
         // is not.
         const int32_t size = symbol & 0x0F;
-        if (size != 0) {
-            const int32_t n = natural.index[k];
-            block[n] = dequantize(sc, n, double(extendSignSmall(raw, size)));
-            extent |= positions.extent[n];
-        }
+        if (size != 0) put(k, extendSign(raw, size));
         ++k;
     }
     return BlockExtent{extent & 0xFF, (extent & 0x100) != 0};
