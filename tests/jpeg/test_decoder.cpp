@@ -312,6 +312,27 @@ TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
     }
     EXPECT_EQ(mismatches, 0u);
 
+    // The row functions for every input: a row of every cb for each cr, under
+    // each luma.
+    std::vector<uint8_t> everyCb(256), sameCr(256), flat(256), rgbaRow(256 * 4);
+    std::vector<int16_t> red(256), green(256), blue(256);
+    for (int32_t v = 0; v < 256; ++v) everyCb[size_t(v)] = uint8_t(v);
+    for (int32_t cr = 0; cr < 256; ++cr) {
+        std::fill(sameCr.begin(), sameCr.end(), uint8_t(cr));
+        const ChromaRow offsets{red.data(), green.data(), blue.data()};
+        chromaRowOffsets(everyCb.data(), sameCr.data(), 256, offsets);
+        for (int32_t y = 0; y < 256; ++y) {
+            std::fill(flat.begin(), flat.end(), uint8_t(y));
+            rgbaRowFromOffsets(rgbaRow.data(), flat.data(), offsets, 256, 1);
+            for (int32_t cb = 0; cb < 256; ++cb) {
+                uint8_t expected[4];
+                rgbFromYCbCr(uint8_t(y), uint8_t(cb), uint8_t(cr), expected);
+                mismatches += std::memcmp(&rgbaRow[size_t(cb) * 4], expected, 4) != 0;
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+
     // Whole rows, one or two pixels per chroma sample, every tail length.
     std::mt19937 random(5);
     for (int32_t repeat = 1; repeat <= 3; ++repeat) {
