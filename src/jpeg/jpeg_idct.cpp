@@ -6,11 +6,15 @@
 // to the bit on every compiler and target.
 //
 // Where the target has SSE2, four columns or four rows go through the
-// transform at once (transformQuad says why that gives the same bits).
+// transform at once (jpeg_idct_quad.h says why that gives the same bits),
+// with the doubles in AVX registers where the CPU runs AVX.
 #include <cstdint>
 
 #include "jpeg/jpeg_internal.h"
 #include "jpeg/jpeg_simd.h"
+#if CQ_JPEG_SSE2
+#include "jpeg/jpeg_idct_quad.h"
+#endif
 
 namespace {
 
@@ -72,145 +76,35 @@ inline uint8_t sampleFromValue(float value) {
 
 #if CQ_JPEG_SSE2
 
-// Four lanes of float. A line of the transform that is one addition or
-// subtraction of two floats gives the same bits in float arithmetic as in
-// double rounded to float (a double holds more than twice a float's
-// precision, so rounding twice cannot differ from rounding once); those
-// lines run on all four lanes at once. The lines with more than one
-// operation keep their partial results in double, two lanes at a time.
-struct Wide {
-    __m128d low, high;  // lanes 0 and 1, lanes 2 and 3
+// Four doubles as two SSE2 pairs: lanes 0 and 1, lanes 2 and 3.
+struct Sse2Doubles {
+    struct Wide {
+        __m128d low, high;
+    };
+    static Wide widen(__m128 v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
+    static __m128 narrow(Wide v) {
+        return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high));
+    }
+    static Wide set(double k) { return {_mm_set1_pd(k), _mm_set1_pd(k)}; }
+    static Wide add(Wide a, Wide b) {
+        return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)};
+    }
+    static Wide sub(Wide a, Wide b) {
+        return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)};
+    }
+    static Wide mul(Wide a, Wide b) {
+        return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
+    }
 };
-inline Wide widen(__m128 v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
-inline __m128 narrow(__m128d low, __m128d high) {
-    return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
-}
-
-// transform8 on four lanes: x[0..7] in, y[0..7] out.
-inline void transformQuad(const __m128* x, __m128* y) {
-    const __m128d k1 = _mm_set1_pd(K1), k2 = _mm_set1_pd(K2);
-    const __m128d k3 = _mm_set1_pd(K3), k4 = _mm_set1_pd(K4);
-
-    const __m128 a10 = _mm_add_ps(x[0], x[4]);
-    const __m128 a11 = _mm_sub_ps(x[0], x[4]);
-    const __m128 a13 = _mm_add_ps(x[2], x[6]);
-    const Wide x2 = widen(x[2]), x6 = widen(x[6]), a13d = widen(a13);
-    const __m128 a12 = narrow(_mm_sub_pd(_mm_mul_pd(_mm_sub_pd(x2.low, x6.low), k1), a13d.low),
-                              _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(x2.high, x6.high), k1), a13d.high));
-    const __m128 e0 = _mm_add_ps(a10, a13);
-    const __m128 e3 = _mm_sub_ps(a10, a13);
-    const __m128 e1 = _mm_add_ps(a11, a12);
-    const __m128 e2 = _mm_sub_ps(a11, a12);
-
-    const __m128 z13 = _mm_add_ps(x[5], x[3]);
-    const __m128 z10 = _mm_sub_ps(x[5], x[3]);
-    const __m128 z11 = _mm_add_ps(x[1], x[7]);
-    const __m128 z12 = _mm_sub_ps(x[1], x[7]);
-    const __m128 o7 = _mm_add_ps(z11, z13);
-    const Wide z10d = widen(z10), z11d = widen(z11), z12d = widen(z12), z13d = widen(z13);
-    const __m128 z5 = narrow(_mm_mul_pd(_mm_add_pd(z12d.low, z10d.low), k2),
-                             _mm_mul_pd(_mm_add_pd(z12d.high, z10d.high), k2));
-    const Wide z5d = widen(z5);
-    const __m128 b12 = narrow(_mm_sub_pd(z5d.low, _mm_mul_pd(z10d.low, k3)),
-                              _mm_sub_pd(z5d.high, _mm_mul_pd(z10d.high, k3)));
-    const __m128 o6 = _mm_sub_ps(b12, o7);
-    const __m128 b11 = narrow(_mm_mul_pd(_mm_sub_pd(z11d.low, z13d.low), k1),
-                              _mm_mul_pd(_mm_sub_pd(z11d.high, z13d.high), k1));
-    const __m128 o5 = _mm_sub_ps(b11, o6);
-    const __m128 b10 = narrow(_mm_sub_pd(_mm_mul_pd(z12d.low, k4), z5d.low),
-                              _mm_sub_pd(_mm_mul_pd(z12d.high, k4), z5d.high));
-    const __m128 o4 = _mm_add_ps(b10, o5);
-
-    y[0] = _mm_add_ps(e0, o7);
-    y[7] = _mm_sub_ps(e0, o7);
-    y[1] = _mm_add_ps(e1, o6);
-    y[6] = _mm_sub_ps(e1, o6);
-    y[2] = _mm_add_ps(e2, o5);
-    y[5] = _mm_sub_ps(e2, o5);
-    y[4] = _mm_add_ps(e3, o4);
-    y[3] = _mm_sub_ps(e3, o4);
-}
-
-// Columns col to col + 3.
-inline void transformColumnQuad(float* block, int col) {
-    __m128 v[8];
-    for (int i = 0; i < 8; ++i) v[i] = _mm_loadu_ps(block + 8 * i + col);
-    transformQuad(v, v);
-    for (int i = 0; i < 8; ++i) _mm_storeu_ps(block + 8 * i + col, v[i]);
-}
-
-// The four rows from p on as their eight columns, one to a register.
-inline void loadRowsAsColumns(const float* p, __m128* v) {
-    for (int half = 0; half < 2; ++half) {
-        __m128* q = v + 4 * half;
-        for (int i = 0; i < 4; ++i) q[i] = _mm_loadu_ps(p + 8 * i + 4 * half);
-        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
-    }
-}
-
-// Rows row to row + 3, turned into columns of four lanes and back.
-inline void transformRowQuad(float* block, int row) {
-    float* p = block + 8 * row;
-    __m128 v[8];
-    loadRowsAsColumns(p, v);
-    transformQuad(v, v);
-    for (int half = 0; half < 2; ++half) {
-        __m128* q = v + 4 * half;
-        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
-        for (int i = 0; i < 4; ++i) _mm_storeu_ps(p + 8 * i + 4 * half, q[i]);
-    }
-}
-
-// transformRowQuad straight into samples: the results of rows row to
-// row + 3, still one column to a register, each turned into its sample with
-// sampleFromValue's clamps (max and min first, so that a NaN becomes -2048
-// as there; then truncation, shift and re-centring, and the 0..255 clamp in
-// the saturating packs), then put in row order (the column-major 4 x 8
-// bytes interleaved three times).
-inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples) {
-    __m128 v[8];
-    loadRowsAsColumns(block + 8 * row, v);
-    transformQuad(v, v);
-    const __m128 low = _mm_set1_ps(-2048.0f), high = _mm_set1_ps(2048.0f);
-    const __m128i centre = _mm_set1_epi32(128);
-    __m128i s[8];
-    for (int j = 0; j < 8; ++j) {
-        const __m128 clamped = _mm_min_ps(_mm_max_ps(v[j], low), high);
-        s[j] = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(clamped), 3), centre);
-    }
-    const __m128i first =
-        _mm_packus_epi16(_mm_packs_epi32(s[0], s[1]), _mm_packs_epi32(s[2], s[3]));
-    const __m128i last = _mm_packus_epi16(_mm_packs_epi32(s[4], s[5]), _mm_packs_epi32(s[6], s[7]));
-    const __m128i t0 = _mm_unpacklo_epi8(first, last), t1 = _mm_unpackhi_epi8(first, last);
-    const __m128i u0 = _mm_unpacklo_epi8(t0, t1), u1 = _mm_unpackhi_epi8(t0, t1);
-    __m128i* out = reinterpret_cast<__m128i*>(samples + 8 * row);
-    _mm_storeu_si128(out, _mm_unpacklo_epi8(u0, u1));
-    _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(u0, u1));
-}
 
 #else
 
-void samplesFromBlock(const float* block, uint8_t* samples) {
-    for (int n = 0; n < 64; ++n) samples[n] = sampleFromValue(block[n]);
-}
-
-#endif
-
-// The full transform of a block with values below its first row and right
-// of its first column. Columns whose rows 1..7 are zero transform into their
-// first value, repeated: only the sign of a zero can differ from the full
-// transform there, and no sample depends on it.
-void columnPass(float* block, uint32_t columns) {
-#if CQ_JPEG_SSE2
-    for (int col = 0; col < 8; col += 4) {
-        if (columns & (15u << col)) {
-            transformColumnQuad(block, col);
-        } else {
-            const __m128 first = _mm_loadu_ps(block + col);
-            for (int i = 1; i < 8; ++i) _mm_storeu_ps(block + 8 * i + col, first);
-        }
-    }
-#else
+// Without SSE2, line by line: the full transform of a block with values
+// below its first row and right of its first column. Columns whose rows
+// 1..7 are zero transform into their first value, repeated: only the sign
+// of a zero can differ from the full transform there, and no sample depends
+// on it.
+void inverseDctOfColumns(float* block, uint32_t columns) {
     for (int col = 0; col < 8; ++col) {
         if (columns & (1u << col)) {
             transform8(block + col, 8);
@@ -218,17 +112,25 @@ void columnPass(float* block, uint32_t columns) {
             for (int i = 1; i < 8; ++i) block[8 * i + col] = block[col];
         }
     }
-#endif
+    for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
 }
 
-void inverseDctOfColumns(float* block, uint32_t columns) {
-    columnPass(block, columns);
-#if CQ_JPEG_SSE2
-    for (int row = 0; row < 8; row += 4) transformRowQuad(block, row);
-#else
-    for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
-#endif
+void samplesFromBlock(const float* block, uint8_t* samples) {
+    for (int n = 0; n < 64; ++n) samples[n] = sampleFromValue(block[n]);
 }
+
+#endif
+
+#if CQ_JPEG_AVX
+IdctVector widestIdctVector() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") ? IdctVector::avx : IdctVector::base;
+}
+#else
+IdctVector widestIdctVector() { return IdctVector::base; }
+#endif
+
+IdctVector idctVector = widestIdctVector();
 
 }  // namespace
 
@@ -237,7 +139,24 @@ void inverseDctScalar(float* block) {
     for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
 }
 
-void inverseDct() { inverseDctOfColumns(jpegDecoder.block, 0xFF); }
+bool idctVectorRuns(IdctVector vector) {
+    return vector == IdctVector::base || vector == widestIdctVector();
+}
+
+void useIdctVector(IdctVector vector) {
+    if (idctVectorRuns(vector)) idctVector = vector;
+}
+
+void inverseDct() {
+#if CQ_JPEG_AVX
+    if (idctVector == IdctVector::avx) return fullTransformAvx(jpegDecoder.block);
+#endif
+#if CQ_JPEG_SSE2
+    fullTransform<Sse2Doubles>(jpegDecoder.block);
+#else
+    inverseDctOfColumns(jpegDecoder.block, 0xFF);
+#endif
+}
 
 // A transform whose rows 1..7, or columns 1..7, are all zero has the same
 // results in every row, or across every row: those are worked out once.
@@ -267,9 +186,12 @@ void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]) {
             for (int i = 0; i < 8; ++i) samples[8 * row + i] = samples[i];
         return;
     }
+#if CQ_JPEG_AVX
+    if (idctVector == IdctVector::avx)
+        return fullTransformToSamplesAvx(block, extent.columnsBelowFirstRow, samples);
+#endif
 #if CQ_JPEG_SSE2
-    columnPass(block, extent.columnsBelowFirstRow);
-    for (int row = 0; row < 8; row += 4) transformRowQuadToSamples(block, row, samples);
+    fullTransformToSamples<Sse2Doubles>(block, extent.columnsBelowFirstRow, samples);
 #else
     inverseDctOfColumns(block, extent.columnsBelowFirstRow);
     samplesFromBlock(block, samples);

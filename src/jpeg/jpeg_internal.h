@@ -144,11 +144,19 @@ bool scanConvertsEachMcu();
 
 void decodeScan();
 // The inverse DCT on jpegDecoder.block: inverseDct takes the fastest path
-// the build has (SSE2 pairs of lanes where the target has SSE2);
-// inverseDctScalar is the transform line by line, which every path matches
-// to the bit.
+// the build and the CPU have; inverseDctScalar is the transform line by
+// line, which every path matches to the bit.
 void inverseDct();
 void inverseDctScalar(float* block);
+
+// Where the full transform keeps its doubles: `base` is what every CPU the
+// build targets runs (SSE2 pairs where the target has SSE2, else scalar
+// code); `avx` holds four in one register, on CPUs that run AVX. The widest
+// the CPU runs is used unless a test picks another; useIdctVector ignores
+// one the CPU cannot run.
+enum class IdctVector { base, avx };
+bool idctVectorRuns(IdctVector vector);
+void useIdctVector(IdctVector vector);
 
 // Where a dequantised block holds values other than zero: what the inverse
 // DCT may skip, because the full transform would only move zeros and copies

@@ -259,7 +259,8 @@ uint8_t sampleOf(float value) {
     return uint8_t(std::clamp(s, 0, 255));
 }
 
-TEST(Decoder, InverseDctPathsGiveTheScalarTransformsBits) {
+// Random blocks through the transform at the vector width in use.
+void checkInverseDctPaths() {
     std::mt19937 random(11);
     for (int trial = 0; trial < 20000; ++trial) {
         // Dense and sparse blocks: everything, only the first row or column,
@@ -290,6 +291,16 @@ TEST(Decoder, InverseDctPathsGiveTheScalarTransformsBits) {
         for (int n = 0; n < 64; ++n)
             ASSERT_EQ(samples[n], sampleOf(scalar[n])) << trial << " " << n;
     }
+}
+
+TEST(Decoder, InverseDctPathsGiveTheScalarTransformsBits) {
+    for (IdctVector vector : {IdctVector::base, IdctVector::avx}) {
+        if (!idctVectorRuns(vector)) continue;
+        SCOPED_TRACE(vector == IdctVector::avx ? "avx" : "base");
+        useIdctVector(vector);
+        checkInverseDctPaths();
+    }
+    useIdctVector(IdctVector::avx);
 }
 
 TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {

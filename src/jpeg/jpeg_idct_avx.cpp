@@ -1,0 +1,26 @@
+// The full inverse DCT with its doubles in AVX registers: four lanes in one
+// operation where SSE2 takes two. The build compiles this file alone with
+// AVX enabled; jpeg_idct.cpp calls it only on a CPU that runs AVX.
+#include <immintrin.h>
+
+#include "jpeg/jpeg_idct_quad.h"
+
+namespace {
+
+struct AvxDoubles {
+    using Wide = __m256d;
+    static Wide widen(__m128 v) { return _mm256_cvtps_pd(v); }
+    static __m128 narrow(Wide v) { return _mm256_cvtpd_ps(v); }
+    static Wide set(double k) { return _mm256_set1_pd(k); }
+    static Wide add(Wide a, Wide b) { return _mm256_add_pd(a, b); }
+    static Wide sub(Wide a, Wide b) { return _mm256_sub_pd(a, b); }
+    static Wide mul(Wide a, Wide b) { return _mm256_mul_pd(a, b); }
+};
+
+}  // namespace
+
+void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples) {
+    fullTransformToSamples<AvxDoubles>(block, columns, samples);
+}
+
+void fullTransformAvx(float* block) { fullTransform<AvxDoubles>(block); }
