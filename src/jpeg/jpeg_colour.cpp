@@ -133,17 +133,22 @@ void chromaRowOffsets(const uint8_t* cb, const uint8_t* cr, int32_t count, Chrom
     }
 }
 
-void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
-                        int32_t repeat) {
+namespace {
+
+// rgbaRowFromOffsets for a repeat known when compiled (0: any other, given
+// at run time), so that a whole area's rows inline it.
+template <int32_t kRepeat>
+inline void rowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
+                           int32_t repeat) {
     int32_t x = 0;
 #if CQ_JPEG_SSE2
-    if (repeat == 1 || repeat == 2) {
+    if (kRepeat == 1 || kRepeat == 2) {
         // Eight pixels at a time in 16-bit lanes; the saturating pack is the
         // clamp to 0..255.
         const __m128i zero = _mm_setzero_si128();
         const __m128i opaque = _mm_set1_epi8(char(0xFF));
         auto offsets = [&](const int16_t* o) {
-            if (repeat == 1) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(o + x));
+            if (kRepeat == 1) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(o + x));
             const __m128i four = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(o + x / 2));
             return _mm_unpacklo_epi16(four, four);
         };
@@ -161,10 +166,39 @@ void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t 
         }
     }
 #endif
+    if (kRepeat != 0) repeat = kRepeat;
     for (; x < width; ++x) {
         const int32_t i = x / repeat;
         storePixel(rgba + 4 * x, y[x], row.red[i], row.green[i], row.blue[i]);
     }
+}
+
+template <int32_t kRepeat>
+void areaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
+                    int32_t columns, int32_t rows) {
+    // One chroma row's offsets serve repeatY rows. With factors of at most
+    // 4 an area is at most 32 pixels wide, so a row has at most 32 samples.
+    int16_t red[32], green[32], blue[32];
+    const ChromaRow offsets{red, green, blue};
+    const int32_t samples = (columns + planes.repeatX - 1) / planes.repeatX;
+    for (int32_t row = 0; row < rows; ++row) {
+        if (row % planes.repeatY == 0) {
+            const int32_t chromaRow = row / planes.repeatY;
+            chromaRowOffsets(planes.cb + chromaRow * planes.chromaStride,
+                             planes.cr + chromaRow * planes.chromaStride, samples, offsets);
+        }
+        rowFromOffsets<kRepeat>(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride,
+                                offsets, columns, planes.repeatX);
+    }
+}
+
+}  // namespace
+
+void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
+                        int32_t repeat) {
+    if (repeat == 1) return rowFromOffsets<1>(rgba, y, row, width, repeat);
+    if (repeat == 2) return rowFromOffsets<2>(rgba, y, row, width, repeat);
+    rowFromOffsets<0>(rgba, y, row, width, repeat);
 }
 
 void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width) {
@@ -184,5 +218,20 @@ void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width) {
         uint8_t* p = rgba + 4 * x;
         p[0] = p[1] = p[2] = y[x];
         p[3] = 255;
+    }
+}
+
+void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
+                    int32_t columns, int32_t rows) {
+    if (!planes.cb) {
+        for (int32_t row = 0; row < rows; ++row)
+            rgbaRowFromGrey(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride,
+                            columns);
+    } else if (planes.repeatX == 1) {
+        areaFromPlanes<1>(rgba, rgbaStride, planes, columns, rows);
+    } else if (planes.repeatX == 2) {
+        areaFromPlanes<2>(rgba, rgbaStride, planes, columns, rows);
+    } else {
+        areaFromPlanes<0>(rgba, rgbaStride, planes, columns, rows);
     }
 }

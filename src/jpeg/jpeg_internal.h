@@ -190,3 +190,20 @@ void chromaRowOffsets(const uint8_t* cb, const uint8_t* cr, int32_t count, Chrom
 void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
                         int32_t repeat);
 void rgbaRowFromGrey(uint8_t* rgba, const uint8_t* y, int32_t width);
+
+// An area of columns x rows pixels from planes of samples, through the row
+// functions above: luma rows of lumaStride bytes; without cb (a grey frame)
+// the pixels are grey, else each row of cb and cr (chromaStride bytes)
+// serves repeatY rows and each of its samples repeatX pixels (at most 4 of
+// each). The pixels go to rgba, rows rgbaStride bytes apart.
+struct SamplePlanes {
+    const uint8_t* luma;
+    const uint8_t* cb;
+    const uint8_t* cr;
+    int32_t lumaStride;
+    int32_t chromaStride;
+    int32_t repeatX;
+    int32_t repeatY;
+};
+void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
+                    int32_t columns, int32_t rows);

@@ -197,28 +197,15 @@ void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, 
     const int32_t columns = std::min(lumaStride, d.width - mcuX);
     const int32_t rows = std::min(8 * d.components[0].v, d.height - mcuY);
     uint8_t* out = d.pixels + (int64_t(mcuY) * d.width + mcuX) * 4;
-    const int64_t outStride = int64_t(d.width) * 4;
-    if (d.componentCount == 1) {
-        for (int32_t row = 0; row < rows; ++row)
-            rgbaRowFromGrey(out + row * outStride, mcu.planes[0] + row * lumaStride, columns);
-        return;
+    SamplePlanes planes{mcu.planes[0], nullptr, nullptr, lumaStride, 0, 1, 1};
+    if (d.componentCount == 3) {
+        planes.cb = mcu.planes[1];
+        planes.cr = mcu.planes[2];
+        planes.chromaStride = 8 * d.components[1].h;
+        planes.repeatX = scan[1].repeatX;
+        planes.repeatY = scan[1].repeatY;
     }
-    const int32_t chromaStride = 8 * d.components[1].h;
-    const int32_t repeatX = scan[1].repeatX;
-    const int32_t repeatY = scan[1].repeatY;
-    int16_t red[8 * kMaxFactorConvertedPerMcu], green[8 * kMaxFactorConvertedPerMcu],
-        blue[8 * kMaxFactorConvertedPerMcu];
-    const ChromaRow offsets{red, green, blue};
-    for (int32_t row = 0; row < rows; ++row) {
-        if (row % repeatY == 0) {
-            const int32_t chromaRow = row / repeatY;
-            chromaRowOffsets(mcu.planes[1] + chromaRow * chromaStride,
-                             mcu.planes[2] + chromaRow * chromaStride,
-                             (columns + repeatX - 1) / repeatX, offsets);
-        }
-        rgbaRowFromOffsets(out + row * outStride, mcu.planes[0] + row * lumaStride, offsets,
-                           columns, repeatX);
-    }
+    rgbaFromPlanes(out, int64_t(d.width) * 4, planes, columns, rows);
 }
 
 // A scan cut short: from the MCU at (mcuX, mcuY) on, the pixels are what
