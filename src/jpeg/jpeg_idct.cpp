@@ -9,6 +9,7 @@
 // transform at once (jpeg_idct_quad.h says why that gives the same bits),
 // with the doubles in AVX registers where the CPU runs AVX.
 #include <cstdint>
+#include <cstring>
 
 #include "jpeg/jpeg_internal.h"
 #include "jpeg/jpeg_simd.h"
@@ -115,8 +116,8 @@ void inverseDctOfColumns(float* block, uint32_t columns) {
     for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
 }
 
-void samplesFromBlock(const float* block, uint8_t* samples) {
-    for (int n = 0; n < 64; ++n) samples[n] = sampleFromValue(block[n]);
+void samplesFromBlock(const float* block, uint8_t* samples, int32_t stride) {
+    for (int n = 0; n < 64; ++n) samples[(n >> 3) * stride + (n & 7)] = sampleFromValue(block[n]);
 }
 
 #endif
@@ -160,21 +161,19 @@ void inverseDct() {
 
 // A transform whose rows 1..7, or columns 1..7, are all zero has the same
 // results in every row, or across every row: those are worked out once.
-void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]) {
+void inverseDctToSamples(BlockExtent extent, uint8_t* samples, int32_t stride) {
     float* block = jpegDecoder.block;
     if (!extent.pastFirstColumn) {
         if (extent.columnsBelowFirstRow == 0) {
             // DC alone: every result is the DC value itself.
             const uint8_t s = sampleFromValue(block[0]);
-            for (int n = 0; n < 64; ++n) samples[n] = s;
+            for (int row = 0; row < 8; ++row) std::memset(samples + row * stride, s, 8);
             return;
         }
         // Column 0 alone: every row is its transformed value, repeated.
         transform8(block, 8);
-        for (int row = 0; row < 8; ++row) {
-            const uint8_t s = sampleFromValue(block[8 * row]);
-            for (int i = 0; i < 8; ++i) samples[8 * row + i] = s;
-        }
+        for (int row = 0; row < 8; ++row)
+            std::memset(samples + row * stride, sampleFromValue(block[8 * row]), 8);
         return;
     }
     if (extent.columnsBelowFirstRow == 0) {
@@ -182,18 +181,17 @@ void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]) {
         // every row is row 0 transformed.
         transform8(block, 1);
         for (int i = 0; i < 8; ++i) samples[i] = sampleFromValue(block[i]);
-        for (int row = 1; row < 8; ++row)
-            for (int i = 0; i < 8; ++i) samples[8 * row + i] = samples[i];
+        for (int row = 1; row < 8; ++row) std::memcpy(samples + row * stride, samples, 8);
         return;
     }
 #if CQ_JPEG_AVX
     if (idctVector == IdctVector::avx)
-        return fullTransformToSamplesAvx(block, extent.columnsBelowFirstRow, samples);
+        return fullTransformToSamplesAvx(block, extent.columnsBelowFirstRow, samples, stride);
 #endif
 #if CQ_JPEG_SSE2
-    fullTransformToSamples<Sse2Doubles>(block, extent.columnsBelowFirstRow, samples);
+    fullTransformToSamples<Sse2Doubles>(block, extent.columnsBelowFirstRow, samples, stride);
 #else
     inverseDctOfColumns(block, extent.columnsBelowFirstRow);
-    samplesFromBlock(block, samples);
+    samplesFromBlock(block, samples, stride);
 #endif
 }

@@ -19,8 +19,9 @@ struct AvxDoubles {
 
 }  // namespace
 
-void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples) {
-    fullTransformToSamples<AvxDoubles>(block, columns, samples);
+void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples,
+                               int32_t stride) {
+    fullTransformToSamples<AvxDoubles>(block, columns, samples, stride);
 }
 
 void fullTransformAvx(float* block) { fullTransform<AvxDoubles>(block); }

@@ -23,7 +23,8 @@
 // jpeg_idct_avx.cpp: the full transform with the doubles in AVX registers,
 // for a CPU that runs AVX only. Same contract as fullTransformToSamples and
 // fullTransform below.
-void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples);
+void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples,
+                               int32_t stride);
 void fullTransformAvx(float* block);
 
 namespace {
@@ -118,9 +119,10 @@ inline void transformRowQuad(float* block, int row) {
 // sampleFromValue's clamps (max and min first, so that a NaN becomes -2048
 // as there; then truncation, shift and re-centring, and the 0..255 clamp in
 // the saturating packs), then put in row order (the column-major 4 x 8
-// bytes interleaved three times).
+// bytes interleaved three times), rows of samples stride bytes apart.
 template <class D>
-inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples) {
+inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples,
+                                      int32_t stride) {
     __m128 v[8];
     loadRowsAsColumns(block + 8 * row, v);
     transformQuad<D>(v, v);
@@ -136,16 +138,21 @@ inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samp
     const __m128i last = _mm_packus_epi16(_mm_packs_epi32(s[4], s[5]), _mm_packs_epi32(s[6], s[7]));
     const __m128i t0 = _mm_unpacklo_epi8(first, last), t1 = _mm_unpackhi_epi8(first, last);
     const __m128i u0 = _mm_unpacklo_epi8(t0, t1), u1 = _mm_unpackhi_epi8(t0, t1);
-    __m128i* out = reinterpret_cast<__m128i*>(samples + 8 * row);
-    _mm_storeu_si128(out, _mm_unpacklo_epi8(u0, u1));
-    _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(u0, u1));
+    const __m128i rows01 = _mm_unpacklo_epi8(u0, u1), rows23 = _mm_unpackhi_epi8(u0, u1);
+    uint8_t* out = samples + row * stride;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), rows01);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + stride), _mm_unpackhi_epi64(rows01, rows01));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * stride), rows23);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * stride),
+                     _mm_unpackhi_epi64(rows23, rows23));
 }
 
 // The column pass over the given columns, then the row pass into samples.
 template <class D>
-inline void fullTransformToSamples(float* block, uint32_t columns, uint8_t* samples) {
+inline void fullTransformToSamples(float* block, uint32_t columns, uint8_t* samples,
+                                   int32_t stride) {
     columnPassQuad<D>(block, columns);
-    for (int row = 0; row < 8; row += 4) transformRowQuadToSamples<D>(block, row, samples);
+    for (int row = 0; row < 8; row += 4) transformRowQuadToSamples<D>(block, row, samples, stride);
 }
 
 // The whole transform in place.

@@ -170,7 +170,8 @@ struct BlockExtent {
 // result turned into its sample: truncated toward zero, divided by 8 with an
 // arithmetic shift, re-centred on 128 and clamped to 0..255. The samples are
 // the same as the full transform's; block is working space afterwards.
-void inverseDctToSamples(BlockExtent extent, uint8_t samples[64]);
+// The eight rows of eight samples go to samples, stride bytes apart.
+void inverseDctToSamples(BlockExtent extent, uint8_t* samples, int32_t stride);
 void convertGreyToRgb();
 void convertYCbCrToRgb();
 

@@ -184,12 +184,6 @@ struct McuSamples {
     uint8_t planes[3][kMaxFactorConvertedPerMcu * kMaxFactorConvertedPerMcu * 64];
 };
 
-void putBlock(McuSamples& mcu, int32_t c, int32_t bx, int32_t by, const uint8_t* samples) {
-    const int32_t stride = 8 * jpegDecoder.components[c].h;
-    uint8_t* target = mcu.planes[c] + 8 * by * stride + 8 * bx;
-    for (int32_t row = 0; row < 8; ++row) std::memcpy(target + row * stride, samples + 8 * row, 8);
-}
-
 // The finished MCU's pixels inside the image, in RGBA.
 void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, int32_t mcuY) {
     JpegDecoder& d = jpegDecoder;
@@ -309,11 +303,14 @@ void decodeScan() {
                         // transforming them would only cost time (up to four
                         // million such blocks fit in 1 MiB).
                         if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
-                        uint8_t samples[64];
-                        inverseDctToSamples(extent, samples);
                         if (convertEachMcu) {
-                            putBlock(mcu, c, bx, by, samples);
+                            // Straight into the MCU's plane.
+                            const int32_t stride = 8 * info.h;
+                            inverseDctToSamples(extent, mcu.planes[c] + 8 * (by * stride + bx),
+                                                stride);
                         } else {
+                            uint8_t samples[64];
+                            inverseDctToSamples(extent, samples, 8);
                             placeBlock(c, sc, samples, mcuX + 8 * bx * sc.repeatX,
                                        mcuY + 8 * by * sc.repeatY);
                         }
