@@ -186,15 +186,13 @@ inline int32_t decodeHuffmanBits(const HuffmanTable& table, const HuffmanLookup&
     for (int32_t len = kLookupBits + 1; len <= 16; ++len) {
         const uint32_t code = bits >> (32 - len);
         const HuffmanLookup::Range& range = lookup.longer[len];
-        if (range.consecutive) {
-            const uint32_t index = code - range.firstCode;  // wraps when below
-            if (index < uint32_t(range.end - range.start)) {
-                length = len;
-                return table.symbols[range.start + int32_t(index)];
-            }
-            continue;
+        const uint32_t index = code - range.firstCode;  // wraps when below
+        if (index < range.counting) {
+            length = len;
+            return table.symbols[range.start + int32_t(index)];
         }
-        for (int32_t k = range.start; k < range.end; ++k) {
+        // Codes distinct from all the counting ones: only the rest can match.
+        for (int32_t k = range.start + int32_t(range.counting); k < range.end; ++k) {
             if (table.codes[k] == code) {
                 length = len;
                 return table.symbols[k];

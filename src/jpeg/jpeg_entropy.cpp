@@ -68,10 +68,11 @@ void buildHuffmanLookup(const HuffmanTable& table, HuffmanLookup& lookup) {
         HuffmanLookup::Range& range = lookup.longer[len];
         range.start = k;
         range.firstCode = k < 256 ? table.codes[k] : 0;
-        range.consecutive = true;
+        range.counting = 0;
         for (; k < 256 && table.lengths[k] <= len; ++k)
-            if (table.codes[k] != range.firstCode + uint32_t(k - range.start))
-                range.consecutive = false;
+            if (range.counting == uint32_t(k - range.start) &&
+                table.codes[k] == range.firstCode + range.counting)
+                ++range.counting;
         range.end = k;
     }
     for (int32_t bits = 0; bits < (1 << kLookupBits); ++bits) {

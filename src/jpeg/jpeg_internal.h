@@ -94,14 +94,15 @@ struct HuffmanLookup {
     // symbol | length << 8; length 0 where the search reads more bits.
     uint16_t entries[1 << kLookupBits];
     // For the longer codes, the code numbers the search tries at each length
-    // (start to end); `consecutive` when their codes count up by one from
-    // firstCode, as in every table a real encoder writes, so that the match
-    // is found by a subtraction.
+    // (start to end). The first `counting` of them have codes that count up
+    // by one from firstCode, as every table a real encoder writes does, so
+    // that a match among them is found by a subtraction; the rest (after the
+    // longest length, the table's unused entries) are searched.
     struct Range {
         int32_t start;
         int32_t end;
         uint32_t firstCode;
-        bool consecutive;
+        uint32_t counting;
     } longer[17];
     // For AC tables: where a code and its value bits end within the first
     // kLookupBits bits, the whole of it (value sign-extended, the run, and

@@ -184,7 +184,7 @@ TEST(Decoder, HuffmanLookupReadsWhatTheLinearSearchReads) {
     std::mt19937 random(7);
     // Luminance AC counts of T.81 Annex K; short and long codes only; codes
     // that outgrow their lengths; no codes at all; redefinitions with fewer
-    // codes over stale entries; random counts.
+    // codes over stale entries; long codes out of order; random counts.
     const std::vector<int> standard = {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 125};
     std::vector<HuffmanTable> tables = {
         huffmanTable(standard, random),
@@ -199,6 +199,18 @@ TEST(Decoder, HuffmanLookupReadsWhatTheLinearSearchReads) {
         huffmanTable({1, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, random,
                      huffmanTable({0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, random)),
     };
+    // Long codes that mostly count up but repeat and skip (first of all 0,
+    // 1, 3, 2, 2 above the first): past the first break the rest must still
+    // be searched, in order.
+    HuffmanTable jumbled{};
+    const int opening[5] = {0, 1, 3, 2, 2};
+    for (int k = 0; k < 160; ++k) {
+        const int first = k < 120 ? 2048 : 0xFF00;
+        jumbled.lengths[k] = uint8_t(k < 120 ? 12 : 16);
+        jumbled.codes[k] = uint16_t(first + (k < 5 ? opening[k] : k + int(random() % 3) - 1));
+        jumbled.symbols[k] = uint8_t(k);
+    }
+    tables.push_back(jumbled);
     for (int extra = 0; extra < 4; ++extra) {
         std::vector<int> counts(16);
         int left = 256;
