@@ -227,7 +227,13 @@ void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& plane
         for (int32_t row = 0; row < rows; ++row)
             rgbaRowFromGrey(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride,
                             columns);
-    } else if (planes.repeatX == 1) {
+        return;
+    }
+#if CQ_JPEG_AVX
+    if (vectorPaths.avx2 && (planes.repeatX == 1 || planes.repeatX == 2))
+        return rgbaFromPlanesAvx2(rgba, rgbaStride, planes, columns, rows);
+#endif
+    if (planes.repeatX == 1) {
         areaFromPlanes<1>(rgba, rgbaStride, planes, columns, rows);
     } else if (planes.repeatX == 2) {
         areaFromPlanes<2>(rgba, rgbaStride, planes, columns, rows);

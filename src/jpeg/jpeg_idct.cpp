@@ -122,17 +122,6 @@ void samplesFromBlock(const float* block, uint8_t* samples, int32_t stride) {
 
 #endif
 
-#if CQ_JPEG_AVX
-IdctVector widestIdctVector() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") ? IdctVector::avx : IdctVector::base;
-}
-#else
-IdctVector widestIdctVector() { return IdctVector::base; }
-#endif
-
-IdctVector idctVector = widestIdctVector();
-
 }  // namespace
 
 void inverseDctScalar(float* block) {
@@ -140,17 +129,9 @@ void inverseDctScalar(float* block) {
     for (int row = 0; row < 8; ++row) transform8(block + 8 * row, 1);
 }
 
-bool idctVectorRuns(IdctVector vector) {
-    return vector == IdctVector::base || vector == widestIdctVector();
-}
-
-void useIdctVector(IdctVector vector) {
-    if (idctVectorRuns(vector)) idctVector = vector;
-}
-
 void inverseDct() {
 #if CQ_JPEG_AVX
-    if (idctVector == IdctVector::avx) return fullTransformAvx(jpegDecoder.block);
+    if (vectorPaths.avx) return fullTransformAvx(jpegDecoder.block);
 #endif
 #if CQ_JPEG_SSE2
     fullTransform<Sse2Doubles>(jpegDecoder.block);
@@ -185,7 +166,7 @@ void inverseDctToSamples(BlockExtent extent, uint8_t* samples, int32_t stride) {
         return;
     }
 #if CQ_JPEG_AVX
-    if (idctVector == IdctVector::avx)
+    if (vectorPaths.avx)
         return fullTransformToSamplesAvx(block, extent.columnsBelowFirstRow, samples, stride);
 #endif
 #if CQ_JPEG_SSE2

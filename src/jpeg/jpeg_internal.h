@@ -150,14 +150,15 @@ void decodeScan();
 void inverseDct();
 void inverseDctScalar(float* block);
 
-// Where the full transform keeps its doubles: `base` is what every CPU the
-// build targets runs (SSE2 pairs where the target has SSE2, else scalar
-// code); `avx` holds four in one register, on CPUs that run AVX. The widest
-// the CPU runs is used unless a test picks another; useIdctVector ignores
-// one the CPU cannot run.
-enum class IdctVector { base, avx };
-bool idctVectorRuns(IdctVector vector);
-void useIdctVector(IdctVector vector);
+// The instruction sets beyond the build's baseline (SSE2 on x86) that the
+// decoder's wider paths may use: those the CPU runs, found once at start-up,
+// unless a test narrows them to see that every path gives the same bytes.
+struct VectorPaths {
+    bool avx;   // the inverse DCT's doubles four to a register
+    bool avx2;  // colour conversion sixteen pixels at a time
+};
+VectorPaths vectorPathsTheCpuRuns();
+extern VectorPaths vectorPaths;
 
 // Where a dequantised block holds values other than zero: what the inverse
 // DCT may skip, because the full transform would only move zeros and copies
@@ -209,3 +210,7 @@ struct SamplePlanes {
 };
 void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
                     int32_t columns, int32_t rows);
+// The same with AVX2 (jpeg_colour_avx2.cpp), for colour planes whose repeatX
+// is 1 or 2, on a CPU that runs AVX2 only.
+void rgbaFromPlanesAvx2(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
+                        int32_t columns, int32_t rows);

@@ -313,13 +313,14 @@ void checkInverseDctPaths() {
 }
 
 TEST(Decoder, InverseDctPathsGiveTheScalarTransformsBits) {
-    for (IdctVector vector : {IdctVector::base, IdctVector::avx}) {
-        if (!idctVectorRuns(vector)) continue;
-        SCOPED_TRACE(vector == IdctVector::avx ? "avx" : "base");
-        useIdctVector(vector);
+    const VectorPaths available = vectorPathsTheCpuRuns();
+    for (bool avx : {false, true}) {
+        if (avx && !available.avx) continue;
+        SCOPED_TRACE(avx ? "avx" : "sse2 or scalar");
+        vectorPaths.avx = avx;
         checkInverseDctPaths();
     }
-    useIdctVector(IdctVector::avx);
+    vectorPaths = available;
 }
 
 TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
@@ -342,26 +343,67 @@ TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
     }
     EXPECT_EQ(mismatches, 0u);
 
-    // The row functions for every input: a row of every cb for each cr, under
-    // each luma.
-    std::vector<uint8_t> everyCb(256), sameCr(256), flat(256), rgbaRow(256 * 4);
-    std::vector<int16_t> red(256), green(256), blue(256);
-    for (int32_t v = 0; v < 256; ++v) everyCb[size_t(v)] = uint8_t(v);
-    for (int32_t cr = 0; cr < 256; ++cr) {
-        std::fill(sameCr.begin(), sameCr.end(), uint8_t(cr));
-        const ChromaRow offsets{red.data(), green.data(), blue.data()};
-        chromaRowOffsets(everyCb.data(), sameCr.data(), 256, offsets);
-        for (int32_t y = 0; y < 256; ++y) {
-            std::fill(flat.begin(), flat.end(), uint8_t(y));
-            rgbaRowFromOffsets(rgbaRow.data(), flat.data(), offsets, 256, 1);
-            for (int32_t cb = 0; cb < 256; ++cb) {
-                uint8_t expected[4];
-                rgbFromYCbCr(uint8_t(y), uint8_t(cb), uint8_t(cr), expected);
-                mismatches += std::memcmp(&rgbaRow[size_t(cb) * 4], expected, 4) != 0;
+    // The conversion of an MCU's planes for every input, on every path the
+    // CPU runs: areas 32 pixels wide whose rows run through every luma
+    // value, whose columns through 32 of the cb values, for each cr.
+    const VectorPaths available = vectorPathsTheCpuRuns();
+    for (bool avx2 : {false, true}) {
+        if (avx2 && !available.avx2) continue;
+        vectorPaths.avx2 = avx2;
+        std::vector<uint8_t> luma(32 * 256), cbPlane(32 * 256), crPlane(32 * 256);
+        std::vector<uint8_t> area(32 * 256 * 4);
+        for (int32_t y = 0; y < 256; ++y) std::fill_n(&luma[size_t(y) * 32], 32, uint8_t(y));
+        size_t areaMismatches = 0;
+        for (int32_t cr = 0; cr < 256; ++cr) {
+            std::fill(crPlane.begin(), crPlane.end(), uint8_t(cr));
+            for (int32_t firstCb = 0; firstCb < 256; firstCb += 32) {
+                for (size_t i = 0; i < cbPlane.size(); ++i)
+                    cbPlane[i] = uint8_t(firstCb + int32_t(i % 32));
+                const SamplePlanes planes{luma.data(), cbPlane.data(), crPlane.data(), 32, 32, 1, 1};
+                rgbaFromPlanes(area.data(), 32 * 4, planes, 32, 256);
+                for (size_t i = 0; i < luma.size(); ++i) {
+                    uint8_t expected[4];
+                    rgbFromYCbCr(luma[i], cbPlane[i], uint8_t(cr), expected);
+                    areaMismatches += std::memcmp(&area[i * 4], expected, 4) != 0;
+                }
+            }
+        }
+        EXPECT_EQ(areaMismatches, 0u) << (avx2 ? "avx2" : "sse2 or scalar");
+
+        // Every shape an MCU gives: one to four pixels per chroma sample
+        // across and down, areas of 1 to 32 columns and rows (edge MCUs).
+        std::mt19937 random(3);
+        for (int32_t repeatX = 1; repeatX <= 4; ++repeatX) {
+            for (int32_t repeatY = 1; repeatY <= 4; ++repeatY) {
+                for (int32_t columns = 1; columns <= 32; ++columns) {
+                    const int32_t rows = 1 + int32_t(random() % 32);
+                    for (auto& v : luma) v = uint8_t(random());
+                    for (auto& v : cbPlane) v = uint8_t(random());
+                    for (auto& v : crPlane) v = uint8_t(random());
+                    const SamplePlanes planes{luma.data(), cbPlane.data(), crPlane.data(),
+                                              32,          32,             repeatX,
+                                              repeatY};
+                    std::fill(area.begin(), area.end(), uint8_t(0xA5));
+                    rgbaFromPlanes(area.data(), 40 * 4, planes, columns, rows);
+                    for (int32_t row = 0; row < rows; ++row) {
+                        for (int32_t x = 0; x < 40; ++x) {
+                            const uint8_t* got = &area[size_t(row * 40 + x) * 4];
+                            uint8_t expected[4] = {0xA5, 0xA5, 0xA5, 0xA5};
+                            if (x < columns) {
+                                const size_t c = size_t(row / repeatY * 32 + x / repeatX);
+                                rgbFromYCbCr(luma[size_t(row * 32 + x)], cbPlane[c], crPlane[c],
+                                             expected);
+                            }
+                            ASSERT_EQ(std::memcmp(got, expected, 4), 0)
+                                << avx2 << " " << repeatX << "x" << repeatY << " " << columns
+                                << " " << row << " " << x;
+                        }
+                    }
+                }
             }
         }
     }
-    EXPECT_EQ(mismatches, 0u);
+    vectorPaths = available;
 
     // Whole rows, one or two pixels per chroma sample, every tail length.
     std::mt19937 random(5);
