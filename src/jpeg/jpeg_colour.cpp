@@ -14,6 +14,7 @@
 // number, and that 22 bits resolve every sum, is checked for all 2^24 inputs
 // by the decoder's tests.
 #include <cstdint>
+#include <type_traits>
 
 #include "jpeg/jpeg_internal.h"
 #include "jpeg/jpeg_simd.h"
@@ -173,25 +174,6 @@ inline void rowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32
     }
 }
 
-template <int32_t kRepeat>
-void areaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
-                    int32_t columns, int32_t rows) {
-    // One chroma row's offsets serve repeatY rows. With factors of at most
-    // 4 an area is at most 32 pixels wide, so a row has at most 32 samples.
-    int16_t red[32], green[32], blue[32];
-    const ChromaRow offsets{red, green, blue};
-    const int32_t samples = (columns + planes.repeatX - 1) / planes.repeatX;
-    for (int32_t row = 0; row < rows; ++row) {
-        if (row % planes.repeatY == 0) {
-            const int32_t chromaRow = row / planes.repeatY;
-            chromaRowOffsets(planes.cb + chromaRow * planes.chromaStride,
-                             planes.cr + chromaRow * planes.chromaStride, samples, offsets);
-        }
-        rowFromOffsets<kRepeat>(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride,
-                                offsets, columns, planes.repeatX);
-    }
-}
-
 }  // namespace
 
 void rgbaRowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t width,
@@ -233,11 +215,19 @@ void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& plane
     if (vectorPaths.avx2 && (planes.repeatX == 1 || planes.repeatX == 2))
         return rgbaFromPlanesAvx2(rgba, rgbaStride, planes, columns, rows);
 #endif
+    // Each repeat the MCUs use most with its row loop compiled for it.
+    auto convert = [&](auto repeat) {
+        colourAreaRows(rgba, rgbaStride, planes, columns, rows,
+                       [&](uint8_t* out, const uint8_t* luma, ChromaRow offsets) {
+                           rowFromOffsets<decltype(repeat)::value>(out, luma, offsets, columns,
+                                                                   planes.repeatX);
+                       });
+    };
     if (planes.repeatX == 1) {
-        areaFromPlanes<1>(rgba, rgbaStride, planes, columns, rows);
+        convert(std::integral_constant<int32_t, 1>{});
     } else if (planes.repeatX == 2) {
-        areaFromPlanes<2>(rgba, rgbaStride, planes, columns, rows);
+        convert(std::integral_constant<int32_t, 2>{});
     } else {
-        areaFromPlanes<0>(rgba, rgbaStride, planes, columns, rows);
+        convert(std::integral_constant<int32_t, 0>{});
     }
 }

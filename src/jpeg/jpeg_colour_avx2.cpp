@@ -6,6 +6,8 @@
 // 0..255 by the saturating pack.
 #include <immintrin.h>
 
+#include <type_traits>
+
 #include "jpeg/jpeg_internal.h"
 
 namespace {
@@ -48,31 +50,19 @@ void rowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t widt
     }
 }
 
-template <int32_t kRepeat>
-void areaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
-                    int32_t columns, int32_t rows) {
-    // At most 32 samples to a row, as in jpeg_colour.cpp.
-    int16_t red[32], green[32], blue[32];
-    const ChromaRow offsets{red, green, blue};
-    const int32_t samples = (columns + kRepeat - 1) / kRepeat;
-    for (int32_t row = 0; row < rows; ++row) {
-        if (row % planes.repeatY == 0) {
-            const int32_t chromaRow = row / planes.repeatY;
-            chromaRowOffsets(planes.cb + chromaRow * planes.chromaStride,
-                             planes.cr + chromaRow * planes.chromaStride, samples, offsets);
-        }
-        rowFromOffsets<kRepeat>(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride,
-                                offsets, columns);
-    }
-}
-
 }  // namespace
 
 void rgbaFromPlanesAvx2(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
                         int32_t columns, int32_t rows) {
+    auto convert = [&](auto repeat) {
+        colourAreaRows(rgba, rgbaStride, planes, columns, rows,
+                       [&](uint8_t* out, const uint8_t* luma, ChromaRow offsets) {
+                           rowFromOffsets<decltype(repeat)::value>(out, luma, offsets, columns);
+                       });
+    };
     if (planes.repeatX == 1) {
-        areaFromPlanes<1>(rgba, rgbaStride, planes, columns, rows);
+        convert(std::integral_constant<int32_t, 1>{});
     } else {
-        areaFromPlanes<2>(rgba, rgbaStride, planes, columns, rows);
+        convert(std::integral_constant<int32_t, 2>{});
     }
 }

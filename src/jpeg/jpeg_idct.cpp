@@ -98,6 +98,20 @@ struct Sse2Doubles {
     }
 };
 
+// inverseDct's own row pass, in place: rows row to row + 3, turned into
+// columns of four lanes and back.
+inline void transformRowQuad(float* block, int row) {
+    float* p = block + 8 * row;
+    __m128 v[8];
+    loadRowsAsColumns(p, v);
+    transformQuad<Sse2Doubles>(v, v);
+    for (int half = 0; half < 2; ++half) {
+        __m128* q = v + 4 * half;
+        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
+        for (int i = 0; i < 4; ++i) _mm_storeu_ps(p + 8 * i + 4 * half, q[i]);
+    }
+}
+
 #else
 
 // Without SSE2, line by line: the full transform of a block with values
@@ -130,11 +144,9 @@ void inverseDctScalar(float* block) {
 }
 
 void inverseDct() {
-#if CQ_JPEG_AVX
-    if (vectorPaths.avx) return fullTransformAvx(jpegDecoder.block);
-#endif
 #if CQ_JPEG_SSE2
-    fullTransform<Sse2Doubles>(jpegDecoder.block);
+    columnPassQuad<Sse2Doubles>(jpegDecoder.block, 0xFF);
+    for (int row = 0; row < 8; row += 4) transformRowQuad(jpegDecoder.block, row);
 #else
     inverseDctOfColumns(jpegDecoder.block, 0xFF);
 #endif

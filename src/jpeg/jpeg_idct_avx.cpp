@@ -23,5 +23,3 @@ void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples,
                                int32_t stride) {
     fullTransformToSamples<AvxDoubles>(block, columns, samples, stride);
 }
-
-void fullTransformAvx(float* block) { fullTransform<AvxDoubles>(block); }

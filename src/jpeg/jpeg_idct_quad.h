@@ -21,11 +21,10 @@
 #include "jpeg/jpeg_internal.h"
 
 // jpeg_idct_avx.cpp: the full transform with the doubles in AVX registers,
-// for a CPU that runs AVX only. Same contract as fullTransformToSamples and
-// fullTransform below.
+// for a CPU that runs AVX only. Same contract as fullTransformToSamples
+// below.
 void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples,
                                int32_t stride);
-void fullTransformAvx(float* block);
 
 namespace {
 
@@ -100,22 +99,8 @@ inline void columnPassQuad(float* block, uint32_t columns) {
     }
 }
 
-// Rows row to row + 3, turned into columns of four lanes and back.
-template <class D>
-inline void transformRowQuad(float* block, int row) {
-    float* p = block + 8 * row;
-    __m128 v[8];
-    loadRowsAsColumns(p, v);
-    transformQuad<D>(v, v);
-    for (int half = 0; half < 2; ++half) {
-        __m128* q = v + 4 * half;
-        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
-        for (int i = 0; i < 4; ++i) _mm_storeu_ps(p + 8 * i + 4 * half, q[i]);
-    }
-}
-
-// transformRowQuad straight into samples: the results of rows row to
-// row + 3, still one column to a register, each turned into its sample with
+// The row pass of rows row to row + 3, turned into columns of four lanes,
+// straight into samples: the results of those rows, still one column to a register, each turned into its sample with
 // sampleFromValue's clamps (max and min first, so that a NaN becomes -2048
 // as there; then truncation, shift and re-centring, and the 0..255 clamp in
 // the saturating packs), then put in row order (the column-major 4 x 8
@@ -153,13 +138,6 @@ inline void fullTransformToSamples(float* block, uint32_t columns, uint8_t* samp
                                    int32_t stride) {
     columnPassQuad<D>(block, columns);
     for (int row = 0; row < 8; row += 4) transformRowQuadToSamples<D>(block, row, samples, stride);
-}
-
-// The whole transform in place.
-template <class D>
-inline void fullTransform(float* block) {
-    columnPassQuad<D>(block, 0xFF);
-    for (int row = 0; row < 8; row += 4) transformRowQuad<D>(block, row);
 }
 
 }  // namespace

@@ -144,9 +144,9 @@ constexpr uint8_t unwrittenSampleValue = 0x80;
 bool scanConvertsEachMcu();
 
 void decodeScan();
-// The inverse DCT on jpegDecoder.block: inverseDct takes the fastest path
-// the build and the CPU have; inverseDctScalar is the transform line by
-// line, which every path matches to the bit.
+// The inverse DCT on jpegDecoder.block: inverseDct takes the build's fast
+// path (four lanes where the target has SSE2); inverseDctScalar is the
+// transform line by line, which every path matches to the bit.
 void inverseDct();
 void inverseDctScalar(float* block);
 
@@ -210,6 +210,26 @@ struct SamplePlanes {
 };
 void rgbaFromPlanes(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
                     int32_t columns, int32_t rows);
+
+// rgbaFromPlanes' loop over the rows of colour planes: each chroma row's
+// offsets worked out once, then every row through
+// rowFromOffsets(rgbaRow, lumaRow, offsets). With factors of at most 4 an
+// area is at most 32 pixels wide, so a chroma row has at most 32 samples.
+template <class RowFromOffsets>
+inline void colourAreaRows(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
+                           int32_t columns, int32_t rows, RowFromOffsets rowFromOffsets) {
+    int16_t red[32], green[32], blue[32];
+    const ChromaRow offsets{red, green, blue};
+    const int32_t samples = (columns + planes.repeatX - 1) / planes.repeatX;
+    for (int32_t row = 0; row < rows; ++row) {
+        if (row % planes.repeatY == 0) {
+            const int32_t chromaRow = row / planes.repeatY;
+            chromaRowOffsets(planes.cb + chromaRow * planes.chromaStride,
+                             planes.cr + chromaRow * planes.chromaStride, samples, offsets);
+        }
+        rowFromOffsets(rgba + row * rgbaStride, planes.luma + row * planes.lumaStride, offsets);
+    }
+}
 // The same with AVX2 (jpeg_colour_avx2.cpp), for colour planes whose repeatX
 // is 1 or 2, on a CPU that runs AVX2 only.
 void rgbaFromPlanesAvx2(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,

@@ -12,10 +12,12 @@
 int main(int, char**) {
 #if defined(__GLIBC__)
     // The load step makes and frees the same large buffers once per slide:
-    // the decoded image, the importer's texture in the GL driver, the
-    // read-back copy. glibc hands blocks this large back to the system and
-    // takes fresh ones for the next slide, each page faulted in and cleared
-    // again; kept for reuse, the next slide's buffers cost nothing to get.
+    // the decoded image, the read-back copy and its padded temporary. glibc
+    // hands blocks this large back to the system and takes fresh ones for
+    // the next slide, each page faulted in and cleared again; kept for
+    // reuse, the next slide's buffers cost nothing to get. (The driver's
+    // textures are aligned allocations, which glibc cannot fit into the
+    // blocks a freed texture leaves, so those stay fresh either way.)
     mallopt(M_MMAP_THRESHOLD, 128 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
