@@ -100,11 +100,12 @@ inline void columnPassQuad(float* block, uint32_t columns) {
 }
 
 // The row pass of rows row to row + 3, turned into columns of four lanes,
-// straight into samples: the results of those rows, still one column to a register, each turned into its sample with
-// sampleFromValue's clamps (max and min first, so that a NaN becomes -2048
-// as there; then truncation, shift and re-centring, and the 0..255 clamp in
-// the saturating packs), then put in row order (the column-major 4 x 8
-// bytes interleaved three times), rows of samples stride bytes apart.
+// straight into samples: the results, still one column to a register, each
+// turned into its sample with sampleFromValue's clamps (max and min first,
+// so that a NaN becomes -2048 as there; then truncation, shift and
+// re-centring, and the 0..255 clamp in the saturating packs), then put in
+// row order (the column-major 4 x 8 bytes interleaved three times), rows of
+// samples stride bytes apart.
 template <class D>
 inline void transformRowQuadToSamples(const float* block, int row, uint8_t* samples,
                                       int32_t stride) {
