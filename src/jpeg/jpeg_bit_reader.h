@@ -1,14 +1,16 @@
 #pragma once
-// The entropy decoder's per-bit work as inline functions, so that it
+// Reading the input: the one bounds check, the parser's byte readers, and
+// the entropy decoder's per-bit work as inline functions, so that it
 // compiles into the scan decoder's block loop: the byte-by-byte reader as
-// the format defines it (readBits, decodeHuffman, extendSign), and the
-// scan's fast form of it (BitCursor, decodeSymbol), which reads the same
-// bits and leaves the same state.
+// the format defines it (readBits, decodeHuffman), and the scan's fast form
+// of it (BitCursor, decodeSymbol), which reads the same bits and leaves the
+// same state.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "jpeg/jpeg_internal.h"
+#include "jpeg/jpeg_huffman.h"
+#include "jpeg/jpeg_record.h"
 
 // The one bounds check on the input. Past the end the input reads as 0x00:
 // the parser then finds no marker and stops, and the bit reader sees zero
@@ -21,10 +23,15 @@ inline int32_t nextInputByte() {
     return 0;
 }
 
+// The parser's readers: one byte (which also becomes currentByte, with no
+// bits taken from it), and a big-endian 16-bit word.
+int32_t readByte();
+int32_t readWord();
+
 // What follows a 0xFF in the entropy-coded data: fill bytes, then a stuffed
 // zero (the 0xFF is data) or a marker, which is dropped (a restart marker
 // also zeroes the DC predictors) before the next byte is loaded in its
-// place; jpeg_entropy.cpp.
+// place.
 void loadAfterFF();
 
 // Loads the next data byte of the entropy-coded segment into currentByte;
@@ -82,17 +89,6 @@ inline int32_t decodeHuffman(const HuffmanTable& table) {
     }
     d.bitPosition = bitPosition;
     return code;
-}
-
-// EXTEND of T.81 (F.2.2.1), for a value of `size` bits as readBits gives it
-// (0 <= value < 2^size): its top bit set, the value itself; clear, the
-// value less 2^size - 1. A selection rather than a branch, as the scan's
-// inner loop calls it for every coefficient.
-inline int32_t extendSign(int32_t value, int32_t size) {
-    if (size <= 0) return 0;
-    if (size > 31) size = 31;  // callers pass 0..15; keep the shift defined
-    const int64_t half = int64_t(1) << (size - 1);
-    return int32_t(value < half ? value - 2 * half + 1 : value);
 }
 
 // The scan's fast form of the bit reader: the bits ahead in a 64-bit
@@ -173,38 +169,8 @@ struct BitCursor {
     void dropPartialByte() { skip(count % 8); }
 };
 
-// What decodeHuffman gives for the stream whose next bits are `bits` (the
-// first in the top bit), and the number of bits it reads: the lookup for the
-// first kLookupBits, then the linear search from where the lookup stopped.
-inline int32_t decodeHuffmanBits(const HuffmanTable& table, const HuffmanLookup& lookup,
-                                 uint32_t bits, int32_t& length) {
-    const uint32_t entry = lookup.entries[bits >> (32 - kLookupBits)];
-    if (entry != 0) {
-        length = int32_t(entry >> 8);
-        return int32_t(entry & 0xFF);
-    }
-    for (int32_t len = kLookupBits + 1; len <= 16; ++len) {
-        const uint32_t code = bits >> (32 - len);
-        const HuffmanLookup::Range& range = lookup.longer[len];
-        const uint32_t index = code - range.firstCode;  // wraps when below
-        if (index < range.counting) {
-            length = len;
-            return table.symbols[range.start + int32_t(index)];
-        }
-        // Codes distinct from all the counting ones: only the rest can match.
-        for (int32_t k = range.start + int32_t(range.counting); k < range.end; ++k) {
-            if (table.codes[k] == code) {
-                length = len;
-                return table.symbols[k];
-            }
-        }
-    }
-    length = 16;
-    return int32_t(bits >> 16);
-}
-
 // decodeSymbol where the buffer cannot hold the next 31 bits: near a 0xFF or
-// the end of the input. Works on the record's state; jpeg_entropy.cpp.
+// the end of the input. Works on the record's state.
 int32_t decodeSymbolNearFF(const HuffmanTable& table, const HuffmanLookup& lookup, int32_t& raw);
 
 // The next Huffman symbol and the raw value bits that follow it (as many as

@@ -1,14 +1,17 @@
 // Colour conversion sixteen pixels at a time with AVX2, for frames whose
-// chroma samples each serve one or two pixels of a row. The build compiles
-// this file alone with AVX2 enabled; rgbaFromPlanes calls it only on a CPU
-// that runs AVX2. The arithmetic is the SSE2 row's (jpeg_colour.cpp), on
-// twice the lanes: luma plus each channel's offset in 16 bits, clamped to
-// 0..255 by the saturating pack.
+// chroma samples each serve one or two pixels of a row; the others, and the
+// chroma offsets, as with SSE2. The build compiles this file alone with AVX2
+// enabled; the decoder picks it only on a CPU that runs AVX2. The arithmetic
+// is the SSE2 row's (jpeg_colour_sse2.cpp), on twice the lanes: luma plus
+// each channel's offset in 16 bits, clamped to 0..255 by the saturating
+// pack.
 #include <immintrin.h>
 
+#include <cstdint>
 #include <type_traits>
 
-#include "jpeg/jpeg_internal.h"
+#include "jpeg/jpeg_colour.h"
+#include "jpeg/jpeg_colour_x86.h"
 
 namespace {
 
@@ -45,24 +48,27 @@ void rowFromOffsets(uint8_t* rgba, const uint8_t* y, ChromaRow row, int32_t widt
     }
     if (x < width) {
         const int32_t i = x / kRepeat;
-        rgbaRowFromOffsets(rgba + 4 * x, y + x, ChromaRow{row.red + i, row.green + i, row.blue + i},
-                           width - x, kRepeat);
+        rgbaFromOffsetsSse2(rgba + 4 * x, y + x,
+                            ChromaRow{row.red + i, row.green + i, row.blue + i}, width - x,
+                            kRepeat);
     }
 }
 
 }  // namespace
 
-void rgbaFromPlanesAvx2(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes,
-                        int32_t columns, int32_t rows) {
+void colourAreaAvx2(uint8_t* rgba, int64_t rgbaStride, const SamplePlanes& planes, int32_t columns,
+                    int32_t rows) {
     auto convert = [&](auto repeat) {
-        colourAreaRows(rgba, rgbaStride, planes, columns, rows,
+        colourAreaRows(rgba, rgbaStride, planes, columns, rows, chromaOffsetsSse2,
                        [&](uint8_t* out, const uint8_t* luma, ChromaRow offsets) {
                            rowFromOffsets<decltype(repeat)::value>(out, luma, offsets, columns);
                        });
     };
     if (planes.repeatX == 1) {
         convert(std::integral_constant<int32_t, 1>{});
-    } else {
+    } else if (planes.repeatX == 2) {
         convert(std::integral_constant<int32_t, 2>{});
+    } else {
+        colourAreaSse2(rgba, rgbaStride, planes, columns, rows);
     }
 }

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "jpeg/jpeg_internal.h"
+#include "jpeg/jpeg_markers.h"
+#include "jpeg/jpeg_record.h"
+#include "jpeg/jpeg_scan.h"
 #include "shell/message_box.h"
 #include "surfaces/pbuffer.h"
 
@@ -50,12 +52,8 @@ PBuffer* decodeJpeg(PBuffer* surface, const uint8_t* bytes, int32_t size) {
         d.width = 0;
         d.height = 0;
     } else {
-        // Where the scan writes finished pixels, it writes every byte.
-        const bool converted = scanConvertsEachMcu();
-        if (!converted) std::memset(d.pixels, unwrittenSampleValue, byteCount);
+        // The scan converts each MCU as it finishes it, into every byte.
         decodeScan();
-        if (!converted && d.componentCount == 1) convertGreyToRgb();
-        if (!converted && d.componentCount == 3) convertYCbCrToRgb();
     }
 
     surface->upload(d.pixels ? d.pixels : noPixels, d.width, d.height);

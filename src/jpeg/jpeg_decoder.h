@@ -1,7 +1,7 @@
 #pragma once
 // A baseline (sequential, Huffman-coded, 8-bit) JPEG decoder. One image is
 // decoded at a time; nothing carries over from one image to the next. The
-// decoder's own files share jpeg_internal.h.
+// decoder's other headers are for its own files only.
 #include <cstdint>
 
 class PBuffer;

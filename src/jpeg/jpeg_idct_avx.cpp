@@ -1,13 +1,14 @@
 // The full inverse DCT with its doubles in AVX registers: four lanes in one
 // operation where SSE2 takes two. The build compiles this file alone with
-// AVX enabled; jpeg_idct.cpp calls it only on a CPU that runs AVX.
+// AVX enabled; the decoder picks it only on a CPU that runs AVX.
 #include <immintrin.h>
 
 #include "jpeg/jpeg_idct_quad.h"
+#include "jpeg/jpeg_idct_x86.h"
 
 namespace {
 
-struct AvxDoubles {
+struct AvxLanes : FloatQuad {
     using Wide = __m256d;
     static Wide widen(__m128 v) { return _mm256_cvtps_pd(v); }
     static __m128 narrow(Wide v) { return _mm256_cvtpd_ps(v); }
@@ -19,7 +20,6 @@ struct AvxDoubles {
 
 }  // namespace
 
-void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples,
-                               int32_t stride) {
-    fullTransformToSamples<AvxDoubles>(block, columns, samples, stride);
+void fullTransformToSamplesAvx(float* block, uint32_t columns, uint8_t* samples, int32_t stride) {
+    fullTransformToSamplesQuad<AvxLanes>(block, columns, samples, stride);
 }

@@ -1,13 +1,16 @@
 // The marker parser: headers from SOI up to the first scan header.
+#include "jpeg/jpeg_markers.h"
+
 #include <cstdint>
 
-#include "jpeg/jpeg_internal.h"
+#include "jpeg/jpeg_bit_reader.h"
+#include "jpeg/jpeg_record.h"
 
 namespace {
 
-bool validFactor(int32_t f) { return f >= 1 && f <= 15; }
+bool validFactor(int32_t f) { return f >= 1 && f <= kMaxSamplingFactor; }
 
-bool validSelector(int32_t s) { return s >= 0 && s <= 3; }
+bool validSelector(int32_t s) { return s >= 0 && s < kTableCount; }
 
 // Segment skips move within the input only; a skip past the end leaves the
 // reader at the end, where every further read yields 0. Once the input has
@@ -32,7 +35,7 @@ int32_t readFrameHeader(int32_t length) {
     d.width = readWord();
     d.componentCount = readByte();
     if (length - 8 != 3 * d.componentCount) return 0;
-    if (d.componentCount > 3) return 0;
+    if (d.componentCount > kMaxComponents) return 0;
     for (int32_t i = 0; i < d.componentCount; ++i) {
         ComponentInfo& c = d.components[i];
         c.id = readByte();
@@ -75,7 +78,7 @@ void readHuffmanTables(int32_t remaining) {
             codeCount += counts[i];
         }
         remaining -= 17;
-        if (number > 3 || codeCount > 256) {
+        if (number >= kTableCount || codeCount > kMaxCodes) {
             skipBytes(codeCount);
         } else {
             HuffmanTable& table = (t & 0x10) ? d.acTables[number] : d.dcTables[number];
@@ -96,7 +99,7 @@ void readQuantTables(int32_t remaining) {
         int32_t precision = t >> 4;
         int32_t number = t & 0x0F;
         int32_t ignored[64];
-        int32_t* table = number <= 3 ? d.quantTables[number] : ignored;
+        int32_t* table = number < kTableCount ? d.quantTables[number] : ignored;
         for (int32_t i = 0; i < 64; ++i) table[i] = precision != 0 ? readWord() : readByte();
         remaining -= precision != 0 ? 129 : 65;
     }
@@ -105,7 +108,7 @@ void readQuantTables(int32_t remaining) {
 void readScanHeader() {
     JpegDecoder& d = jpegDecoder;
     int32_t scanComponents = readByte();
-    int32_t frameComponents = d.componentCount < 3 ? d.componentCount : 3;
+    int32_t frameComponents = d.componentCount < kMaxComponents ? d.componentCount : kMaxComponents;
     for (int32_t i = 0; i < scanComponents; ++i) {
         int32_t selector = readByte();
         int32_t tables = readByte();
@@ -171,7 +174,7 @@ int32_t parseMarkers() {
 
 bool frameIsDecodable() {
     const JpegDecoder& d = jpegDecoder;
-    if (d.componentCount < 1 || d.componentCount > 3) return false;
+    if (d.componentCount < 1 || d.componentCount > kMaxComponents) return false;
     for (int32_t c = 0; c < d.componentCount; ++c) {
         const ComponentInfo& ci = d.components[c];
         if (!validFactor(ci.h) || !validFactor(ci.v)) return false;

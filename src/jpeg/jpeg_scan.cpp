@@ -1,16 +1,43 @@
 // The scan decoder: Huffman-coded blocks -> dequantised, transformed blocks
-// -> samples placed into the RGBA array, subsampled components replicated;
-// or, for the frames scanConvertsEachMcu names, each MCU's samples turned
-// into finished RGBA pixels as soon as its blocks are decoded.
+// -> each MCU's samples in planes, one per component -> the MCU's RGBA
+// pixels, converted as soon as its blocks are decoded.
+#include "jpeg/jpeg_scan.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "jpeg/jpeg_bit_reader.h"
-#include "jpeg/jpeg_internal.h"
-#include "jpeg/jpeg_simd.h"
+#include "jpeg/jpeg_colour.h"
+#include "jpeg/jpeg_huffman.h"
+#include "jpeg/jpeg_idct.h"
+#include "jpeg/jpeg_kernels.h"
+#include "jpeg/jpeg_markers.h"
+#include "jpeg/jpeg_record.h"
 
 namespace {
+
+// Natural position (row * 8 + column) -> index in the zigzag sequence.
+constexpr int32_t zigzagIndex[64] = {
+    0,  1,  5,  6,  14, 15, 27, 28,  //
+    2,  4,  7,  13, 16, 26, 29, 42,  //
+    3,  8,  12, 17, 25, 30, 41, 43,  //
+    9,  11, 18, 24, 31, 40, 44, 53,  //
+    10, 19, 23, 32, 39, 45, 52, 54,  //
+    20, 22, 33, 38, 46, 51, 55, 60,  //
+    21, 34, 37, 47, 50, 56, 59, 61,  //
+    35, 36, 48, 49, 57, 58, 62, 63,
+};
+
+// cos(k*pi/16)*sqrt(2) for k >= 1, 1 for k = 0, in single precision.
+constexpr float aanScale[8] = {1.0f, 1.3870399f,  1.306563f,  1.1758755f,
+                               1.0f, 0.78569496f, 0.5411961f, 0.27589938f};
+
+// Samples the scan never writes (the channels a two-component frame lacks,
+// its alpha, the chroma of pixels a component does not cover, a truncated
+// scan's remaining MCUs) count as this value. Mid grey: a truncated photo
+// then ends in grey, not in colour noise.
+constexpr uint8_t unwrittenSampleValue = 0x80;
 
 // Float to int32 truncating toward zero; values outside the range saturate
 // (and NaN gives 0) instead of being undefined.
@@ -58,15 +85,14 @@ struct PositionTables {
 };
 constexpr PositionTables positions;
 
-// Sets the 64 floats to +0.0 with plain stores (the string store that
-// compilers like to pick for this costs more at this size).
+// Sets the 64 floats to +0.0, four at a time (the string store that
+// compilers like to pick for a plain loop costs more at this size).
 inline void clearBlock(float* block) {
-#if CQ_JPEG_SSE2
-    const __m128 zero = _mm_setzero_ps();
-    for (int32_t n = 0; n < 64; n += 4) _mm_storeu_ps(block + n, zero);
-#else
-    for (int32_t n = 0; n < 64; ++n) block[n] = 0.0f;
-#endif
+    struct Four {
+        float v[4];
+    };
+    const Four zero{};
+    for (int32_t n = 0; n < 64; n += 4) std::memcpy(block + n, &zero, sizeof zero);
 }
 
 // Dequantise and fold in the AAN prescale: one multiplication chain per
@@ -130,76 +156,85 @@ BlockExtent decodeBlock(int32_t c, const ScanComponent& sc, BitCursor& cursor) {
     return BlockExtent{extent & 0xFF, (extent & 0x100) != 0};
 }
 
-// Writes the samples as component c's byte of every pixel they cover;
-// pixels outside the image are skipped.
-void placeBlock(int32_t c, const ScanComponent& sc, const uint8_t* samples, int32_t originX,
-                int32_t originY) {
-    JpegDecoder& d = jpegDecoder;
-    const int32_t rx = sc.repeatX;
-    const int32_t ry = sc.repeatY;
-    const int32_t width = d.width;
-    const int32_t height = d.height;
-    uint8_t* pixels = d.pixels + c;
+// One MCU's samples, a plane per component (Vc * 8 rows of Hc * 8). A
+// component whose samples land in the image has factors no larger than
+// component 0's.
+constexpr int32_t kMaxMcuSide = 8 * kMaxSamplingFactor;
+struct McuSamples {
+    uint8_t planes[kMaxComponents][kMaxMcuSide * kMaxMcuSide];
+};
 
-    if (originX + 8 * rx <= width && originY + 8 * ry <= height) {
-        // The whole block lies inside the image: no per-pixel tests.
-        for (int32_t row = 0; row < 8; ++row) {
-            for (int32_t dy = 0; dy < ry; ++dy) {
-                const int32_t y = originY + row * ry + dy;
-                uint8_t* line = pixels + (int64_t(y) * width + originX) * 4;
-                const uint8_t* src = samples + 8 * row;
-                if (rx == 1) {
-                    for (int32_t col = 0; col < 8; ++col) line[col * 4] = src[col];
-                } else if (rx == 2) {
-                    for (int32_t col = 0; col < 8; ++col)
-                        line[col * 8] = line[col * 8 + 4] = src[col];
-                } else {
-                    for (int32_t col = 0; col < 8; ++col) {
-                        for (int32_t dx = 0; dx < rx; ++dx) line[(col * rx + dx) * 4] = src[col];
-                    }
-                }
-            }
-        }
-        return;
-    }
-    for (int32_t row = 0; row < 8; ++row) {
-        for (int32_t col = 0; col < 8; ++col) {
-            const uint8_t s = samples[8 * row + col];
-            for (int32_t dy = 0; dy < ry; ++dy) {
-                const int32_t y = originY + row * ry + dy;
-                if (y >= height) continue;
-                for (int32_t dx = 0; dx < rx; ++dx) {
-                    const int32_t x = originX + col * rx + dx;
-                    if (x < width) pixels[(int64_t(y) * width + x) * 4] = s;
-                }
-            }
-        }
+// Whether the MCUs' areas go to the colour kernel: three components, the
+// two chroma ones alike, with factors that divide component 0's, all at
+// most what the kernels take (kMaxAreaFactor).
+bool mcusFitColourKernel() {
+    const JpegDecoder& d = jpegDecoder;
+    const ComponentInfo* c = d.components;
+    return d.componentCount == 3 && c[0].h <= kMaxAreaFactor && c[0].v <= kMaxAreaFactor &&
+           c[1].h == c[2].h && c[1].v == c[2].v && c[0].h % c[1].h == 0 && c[0].v % c[1].v == 0;
+}
+
+// Component c's sample for pixel (x, y) of the MCU: a sample of component
+// c serves repeatX x repeatY pixels from the MCU's top-left corner on, so
+// it covers Hc * 8 * repeatX by Vc * 8 * repeatY pixels, which may be less
+// than the MCU (factors that do not divide component 0's) or nothing
+// (larger ones).
+uint8_t sampleAt(const McuSamples& mcu, const ScanComponent* scan, int32_t c, int32_t x,
+                 int32_t y) {
+    const ComponentInfo& info = jpegDecoder.components[c];
+    const int32_t rx = scan[c].repeatX, ry = scan[c].repeatY;
+    if (rx <= 0 || ry <= 0 || x >= 8 * info.h * rx || y >= 8 * info.v * ry)
+        return unwrittenSampleValue;
+    return mcu.planes[c][(y / ry) * 8 * info.h + x / rx];
+}
+
+// A pixel from its component samples: grey, YCbCr, or for two components
+// the samples as they are, with what is missing unwritten.
+void pixelFromSamples(const uint8_t* s, uint8_t* rgba) {
+    switch (jpegDecoder.componentCount) {
+        case 1:
+            rgbFromGrey(s[0], rgba);
+            break;
+        case 3:
+            rgbFromYCbCr(s[0], s[1], s[2], rgba);
+            break;
+        default:
+            rgba[0] = s[0];
+            rgba[1] = s[1];
+            rgba[2] = s[2];
+            rgba[3] = unwrittenSampleValue;
+            break;
     }
 }
 
-// One MCU's samples, a plane per component (Vc * 8 rows of Hc * 8), for
-// frames whose MCUs are converted as they are finished.
-constexpr int32_t kMaxFactorConvertedPerMcu = 4;
-struct McuSamples {
-    uint8_t planes[3][kMaxFactorConvertedPerMcu * kMaxFactorConvertedPerMcu * 64];
-};
-
-// The finished MCU's pixels inside the image, in RGBA.
-void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, int32_t mcuY) {
+// The finished MCU's pixels inside the image, in RGBA: grey and the usual
+// colour frames by the kernels, the rest pixel by pixel.
+void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, int32_t mcuY,
+                bool colourKernel) {
     JpegDecoder& d = jpegDecoder;
     const int32_t lumaStride = 8 * d.components[0].h;
     const int32_t columns = std::min(lumaStride, d.width - mcuX);
     const int32_t rows = std::min(8 * d.components[0].v, d.height - mcuY);
+    const int64_t rgbaStride = int64_t(d.width) * 4;
     uint8_t* out = d.pixels + (int64_t(mcuY) * d.width + mcuX) * 4;
-    SamplePlanes planes{mcu.planes[0], nullptr, nullptr, lumaStride, 0, 1, 1};
-    if (d.componentCount == 3) {
-        planes.cb = mcu.planes[1];
-        planes.cr = mcu.planes[2];
-        planes.chromaStride = 8 * d.components[1].h;
-        planes.repeatX = scan[1].repeatX;
-        planes.repeatY = scan[1].repeatY;
+    if (d.componentCount == 1) {
+        const SamplePlanes planes{mcu.planes[0], nullptr, nullptr, lumaStride, 0, 1, 1};
+        return jpegKernels.greyArea(out, rgbaStride, planes, columns, rows);
     }
-    rgbaFromPlanes(out, int64_t(d.width) * 4, planes, columns, rows);
+    if (colourKernel) {
+        const SamplePlanes planes{mcu.planes[0],  mcu.planes[1],         mcu.planes[2],
+                                  lumaStride,     8 * d.components[1].h, scan[1].repeatX,
+                                  scan[1].repeatY};
+        return jpegKernels.colourArea(out, rgbaStride, planes, columns, rows);
+    }
+    for (int32_t y = 0; y < rows; ++y) {
+        for (int32_t x = 0; x < columns; ++x) {
+            uint8_t s[kMaxComponents] = {unwrittenSampleValue, unwrittenSampleValue,
+                                         unwrittenSampleValue};
+            for (int32_t c = 0; c < d.componentCount; ++c) s[c] = sampleAt(mcu, scan, c, x, y);
+            pixelFromSamples(s, out + y * rgbaStride + 4 * x);
+        }
+    }
 }
 
 // A scan cut short: from the MCU at (mcuX, mcuY) on, the pixels are what
@@ -207,12 +242,9 @@ void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, 
 void fillUndecoded(int32_t mcuX, int32_t mcuY) {
     JpegDecoder& d = jpegDecoder;
     uint8_t pixel[4];
-    const uint8_t v = unwrittenSampleValue;
-    if (d.componentCount == 1) {
-        rgbaRowFromGrey(pixel, &v, 1);
-    } else {
-        rgbFromYCbCr(v, v, v, pixel);
-    }
+    const uint8_t unwritten[kMaxComponents] = {unwrittenSampleValue, unwrittenSampleValue,
+                                               unwrittenSampleValue};
+    pixelFromSamples(unwritten, pixel);
     const int32_t mcuBottom = std::min(mcuY + 8 * d.components[0].v, d.height);
     for (int32_t y = mcuY; y < d.height; ++y) {
         uint8_t* p = d.pixels + int64_t(y) * d.width * 4;
@@ -224,7 +256,7 @@ void fillUndecoded(int32_t mcuX, int32_t mcuY) {
 void prepareScanComponents(ScanComponent* scan, HuffmanLookup* dcLookups,
                            HuffmanLookup* acLookups) {
     JpegDecoder& d = jpegDecoder;
-    bool built[2][4] = {};
+    bool built[2][kTableCount] = {};
     for (int32_t c = 0; c < d.componentCount; ++c) {
         const ComponentInfo& info = d.components[c];
         ScanComponent& sc = scan[c];
@@ -251,33 +283,21 @@ void prepareScanComponents(ScanComponent* scan, HuffmanLookup* dcLookups,
 
 }  // namespace
 
-bool scanConvertsEachMcu() {
-    const JpegDecoder& d = jpegDecoder;
-    if (!frameIsDecodable()) return false;
-    const ComponentInfo* c = d.components;
-    auto small = [](const ComponentInfo& ci) {
-        return ci.h <= kMaxFactorConvertedPerMcu && ci.v <= kMaxFactorConvertedPerMcu;
-    };
-    if (d.componentCount == 1) return small(c[0]);
-    return d.componentCount == 3 && small(c[0]) && c[1].h == c[2].h && c[1].v == c[2].v &&
-           c[0].h % c[1].h == 0 && c[0].v % c[1].v == 0;
-}
-
 void decodeScan() {
     JpegDecoder& d = jpegDecoder;
     // Sampling factors of 0, table selectors above 3 or component counts
     // the record cannot hold would hang or index outside the record.
     if (!frameIsDecodable()) return;
 
-    ScanComponent scan[3];
-    HuffmanLookup dcLookups[4];
-    HuffmanLookup acLookups[4];
+    ScanComponent scan[kMaxComponents];
+    HuffmanLookup dcLookups[kTableCount];
+    HuffmanLookup acLookups[kTableCount];
     prepareScanComponents(scan, dcLookups, acLookups);
     d.dcPredictors[0] = 0;
     d.dcPredictors[1] = 0;
     d.dcPredictors[2] = 0;
 
-    const bool convertEachMcu = scanConvertsEachMcu();
+    const bool colourKernel = mcusFitColourKernel();
     McuSamples mcu;
     BitCursor cursor;
     cursor.load();
@@ -288,10 +308,7 @@ void decodeScan() {
         for (int32_t mcuX = 0; mcuX < d.width; mcuX += mcuWidth) {
             // Once the input has run out, the remaining MCUs would only be
             // decoded from the zero bytes read past the end: stop instead.
-            if (d.exhausted) {
-                if (convertEachMcu) fillUndecoded(mcuX, mcuY);
-                return;
-            }
+            if (d.exhausted) return fillUndecoded(mcuX, mcuY);
             for (int32_t c = 0; c < d.componentCount; ++c) {
                 const ComponentInfo& info = d.components[c];
                 const ScanComponent& sc = scan[c];
@@ -303,21 +320,13 @@ void decodeScan() {
                         // transforming them would only cost time (up to four
                         // million such blocks fit in 1 MiB).
                         if (sc.repeatX <= 0 || sc.repeatY <= 0) continue;
-                        if (convertEachMcu) {
-                            // Straight into the MCU's plane.
-                            const int32_t stride = 8 * info.h;
-                            inverseDctToSamples(extent, mcu.planes[c] + 8 * (by * stride + bx),
-                                                stride);
-                        } else {
-                            uint8_t samples[64];
-                            inverseDctToSamples(extent, samples, 8);
-                            placeBlock(c, sc, samples, mcuX + 8 * bx * sc.repeatX,
-                                       mcuY + 8 * by * sc.repeatY);
-                        }
+                        const int32_t stride = 8 * info.h;
+                        inverseDctToSamples(extent, mcu.planes[c] + 8 * (by * stride + bx), stride,
+                                            jpegKernels.fullTransformToSamples);
                     }
                 }
             }
-            if (convertEachMcu) convertMcu(mcu, scan, mcuX, mcuY);
+            convertMcu(mcu, scan, mcuX, mcuY, colourKernel);
         }
     }
     cursor.store();
