@@ -174,18 +174,28 @@ bool mcusFitColourKernel() {
            c[1].h == c[2].h && c[1].v == c[2].v && c[0].h % c[1].h == 0 && c[0].v % c[1].v == 0;
 }
 
-// Component c's sample for pixel (x, y) of the MCU: a sample of component
-// c serves repeatX x repeatY pixels from the MCU's top-left corner on, so
-// it covers Hc * 8 * repeatX by Vc * 8 * repeatY pixels, which may be less
-// than the MCU (factors that do not divide component 0's) or nothing
-// (larger ones).
-uint8_t sampleAt(const McuSamples& mcu, const ScanComponent* scan, int32_t c, int32_t x,
-                 int32_t y) {
-    const ComponentInfo& info = jpegDecoder.components[c];
-    const int32_t rx = scan[c].repeatX, ry = scan[c].repeatY;
-    if (rx <= 0 || ry <= 0 || x >= 8 * info.h * rx || y >= 8 * info.v * ry)
-        return unwrittenSampleValue;
-    return mcu.planes[c][(y / ry) * 8 * info.h + x / rx];
+// For MCUs converted pixel by pixel: where component c's sample for each
+// column and row of the MCU lies in its plane, -1 where it has none. A
+// sample of component c serves repeatX x repeatY pixels from the MCU's
+// top-left corner on, so it covers Hc * 8 * repeatX by Vc * 8 * repeatY
+// pixels, which may be less than the MCU (factors that do not divide
+// component 0's) or nothing (larger ones).
+struct SampleMap {
+    int32_t column[kMaxComponents][kMaxMcuSide];
+    int32_t row[kMaxComponents][kMaxMcuSide];
+};
+
+void mapSamples(const ScanComponent* scan, SampleMap& map) {
+    const JpegDecoder& d = jpegDecoder;
+    for (int32_t c = 0; c < d.componentCount; ++c) {
+        const ComponentInfo& info = d.components[c];
+        const int32_t rx = scan[c].repeatX, ry = scan[c].repeatY;
+        const bool lands = rx > 0 && ry > 0;
+        for (int32_t i = 0; i < kMaxMcuSide; ++i) {
+            map.column[c][i] = lands && i < 8 * info.h * rx ? i / rx : -1;
+            map.row[c][i] = lands && i < 8 * info.v * ry ? (i / ry) * 8 * info.h : -1;
+        }
+    }
 }
 
 // A pixel from its component samples: grey, YCbCr, or for two components
@@ -209,8 +219,8 @@ void pixelFromSamples(const uint8_t* s, uint8_t* rgba) {
 
 // The finished MCU's pixels inside the image, in RGBA: grey and the usual
 // colour frames by the kernels, the rest pixel by pixel.
-void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, int32_t mcuY,
-                bool colourKernel) {
+void convertMcu(const McuSamples& mcu, const ScanComponent* scan, const SampleMap& map,
+                int32_t mcuX, int32_t mcuY, bool colourKernel) {
     JpegDecoder& d = jpegDecoder;
     const int32_t lumaStride = 8 * d.components[0].h;
     const int32_t columns = std::min(lumaStride, d.width - mcuX);
@@ -231,7 +241,10 @@ void convertMcu(const McuSamples& mcu, const ScanComponent* scan, int32_t mcuX, 
         for (int32_t x = 0; x < columns; ++x) {
             uint8_t s[kMaxComponents] = {unwrittenSampleValue, unwrittenSampleValue,
                                          unwrittenSampleValue};
-            for (int32_t c = 0; c < d.componentCount; ++c) s[c] = sampleAt(mcu, scan, c, x, y);
+            for (int32_t c = 0; c < d.componentCount; ++c) {
+                const int32_t column = map.column[c][x], row = map.row[c][y];
+                if (column >= 0 && row >= 0) s[c] = mcu.planes[c][row + column];
+            }
             pixelFromSamples(s, out + y * rgbaStride + 4 * x);
         }
     }
@@ -298,6 +311,8 @@ void decodeScan() {
     d.dcPredictors[2] = 0;
 
     const bool colourKernel = mcusFitColourKernel();
+    SampleMap map;
+    mapSamples(scan, map);
     McuSamples mcu;
     BitCursor cursor;
     cursor.load();
@@ -326,7 +341,7 @@ void decodeScan() {
                     }
                 }
             }
-            convertMcu(mcu, scan, mcuX, mcuY, colourKernel);
+            convertMcu(mcu, scan, map, mcuX, mcuY, colourKernel);
         }
     }
     cursor.store();
