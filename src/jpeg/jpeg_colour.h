@@ -41,10 +41,11 @@ constexpr int32_t kBlueFromCb = fixedPoint(blueFromCb, kRedBlueBits);
 constexpr int32_t kGreenFromCb = fixedPoint(greenFromCb, kGreenBits);
 constexpr int32_t kGreenFromCr = fixedPoint(greenFromCr, kGreenBits);
 
-// The offsets of one chroma sample (its stored value; 128 is zero).
-inline int32_t redOffset(int32_t cr) { return ((cr - 128) * kRedFromCr) >> kRedBlueBits; }
-inline int32_t blueOffset(int32_t cb) { return ((cb - 128) * kBlueFromCb) >> kRedBlueBits; }
-inline int32_t greenOffset(int32_t cb, int32_t cr) {
+// The offsets of one chroma sample (its stored value; 128 is zero). An
+// arithmetic shift of a negative product is a floor.
+constexpr int32_t redOffset(int32_t cr) { return ((cr - 128) * kRedFromCr) >> kRedBlueBits; }
+constexpr int32_t blueOffset(int32_t cb) { return ((cb - 128) * kBlueFromCb) >> kRedBlueBits; }
+constexpr int32_t greenOffset(int32_t cb, int32_t cr) {
     return -((cb - 128) * kGreenFromCb + (cr - 128) * kGreenFromCr) >> kGreenBits;
 }
 
@@ -54,14 +55,9 @@ constexpr int32_t floorOf(double v) {
     return double(t) > v ? t - 1 : t;
 }
 constexpr bool redAndBlueAreTheDoubleFloors() {
-    for (int32_t c = -128; c < 128; ++c) {
-        // An arithmetic shift of a negative product is a floor.
-        const int32_t red = c * kRedFromCr, blue = c * kBlueFromCb;
-        const int32_t one = 1 << kRedBlueBits;
-        if ((red >= 0 ? red / one : -((-red + one - 1) / one)) != floorOf(double(c) * redFromCr))
-            return false;
-        if ((blue >= 0 ? blue / one : -((-blue + one - 1) / one)) !=
-            floorOf(double(c) * blueFromCb))
+    for (int32_t v = 0; v < 256; ++v) {
+        const double c = float(v - 128);
+        if (redOffset(v) != floorOf(c * redFromCr) || blueOffset(v) != floorOf(c * blueFromCb))
             return false;
     }
     return true;
