@@ -11,8 +11,8 @@
 struct JpegKernels {
     const char* name;
     FullTransformToSamples fullTransformToSamples;
-    ConvertArea colourArea;
-    ConvertArea greyArea;
+    ConvertArea convertYCbCrToRgb;
+    ConvertArea convertGreyToRgb;
 };
 
 // Every set the build has that this CPU runs, narrowest (plain C++) first.

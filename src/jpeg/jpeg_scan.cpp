@@ -229,13 +229,13 @@ void convertMcu(const McuSamples& mcu, const ScanComponent* scan, const SampleMa
     uint8_t* out = d.pixels + (int64_t(mcuY) * d.width + mcuX) * 4;
     if (d.componentCount == 1) {
         const SamplePlanes planes{mcu.planes[0], nullptr, nullptr, lumaStride, 0, 1, 1};
-        return jpegKernels.greyArea(out, rgbaStride, planes, columns, rows);
+        return jpegKernels.convertGreyToRgb(out, rgbaStride, planes, columns, rows);
     }
     if (colourKernel) {
         const SamplePlanes planes{mcu.planes[0],  mcu.planes[1],         mcu.planes[2],
                                   lumaStride,     8 * d.components[1].h, scan[1].repeatX,
                                   scan[1].repeatY};
-        return jpegKernels.colourArea(out, rgbaStride, planes, columns, rows);
+        return jpegKernels.convertYCbCrToRgb(out, rgbaStride, planes, columns, rows);
     }
     for (int32_t y = 0; y < rows; ++y) {
         for (int32_t x = 0; x < columns; ++x) {

@@ -419,7 +419,7 @@ TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
                     cbPlane[i] = uint8_t(firstCb + int32_t(i % 32));
                 const SamplePlanes planes{
                     luma.data(), cbPlane.data(), crPlane.data(), 32, 32, 1, 1};
-                kernels.colourArea(area.data(), 32 * 4, planes, 32, 256);
+                kernels.convertYCbCrToRgb(area.data(), 32 * 4, planes, 32, 256);
                 for (size_t i = 0; i < luma.size(); ++i) {
                     uint8_t expected[4];
                     expectedPixel(luma[i], cbPlane[i], cr, expected);
@@ -444,8 +444,8 @@ TEST(Decoder, ColourConversionIsTheDoubleFormulaForEveryPixel) {
                                               32,          repeatX,        repeatY};
                     std::vector<uint8_t> grey(area.size(), 0xA5);
                     std::fill(area.begin(), area.end(), uint8_t(0xA5));
-                    kernels.colourArea(area.data(), 40 * 4, planes, columns, rows);
-                    kernels.greyArea(grey.data(), 40 * 4, planes, columns, rows);
+                    kernels.convertYCbCrToRgb(area.data(), 40 * 4, planes, columns, rows);
+                    kernels.convertGreyToRgb(grey.data(), 40 * 4, planes, columns, rows);
                     for (int32_t row = 0; row < rows; ++row) {
                         for (int32_t x = 0; x < 40; ++x) {
                             const size_t at = size_t(row * 40 + x) * 4;
