@@ -34,7 +34,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-now() { date +%s.%N; }
+now() { echo "$EPOCHREALTIME"; }
+# to_us SECONDS: REPLY becomes the time in whole microseconds (no process
+# started: the screenshot loops run on machines too busy to start many).
+to_us() {
+    local f=000000
+    [[ $1 == *.* ]] && f=${1#*.}000000
+    REPLY=$((${1%.*} * 1000000 + 10#${f:0:6}))
+}
 calc() { awk "BEGIN { printf \"%.2f\", ($*) }"; }
 fail() {
     echo "FAIL: $*"
@@ -67,7 +74,9 @@ wait_exit() {
     status=$(cat "$tmp/status")
     rm -f "$tmp/pid"
 }
-quick_exit() { wait_exit 5 && ok "$1 ends the show with status 0" [ "$status" = 0 ] || fail "$1 did not end the show"; }
+# quick_exit WHAT: the show ends at once, status 0 (within 20 s: a loaded
+# machine may still be loading; the show's own end is a minute away).
+quick_exit() { wait_exit 20 && ok "$1 ends the show with status 0" [ "$status" = 0 ] || fail "$1 did not end the show"; }
 # The viewable top-level windows, "id name" a line.
 windows() {
     timeout 10 xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p' |
@@ -93,16 +102,20 @@ box() {
     for caption in "$@"; do
         id=$(window "$caption" 30) || { fail "no box \"$caption\""; return 1; }
         ok "box \"$caption\" alone" [ "$(windows | cut -d' ' -f2- | grep -cxF "${boxes[@]/#/-e}")" = 1 ]
+        answered=$(now)
         timeout 10 xdotool key --window "$id" Return
-        for _ in $(seq 100); do windows | grep -q "^$id " || break; sleep 0.05; done
+        for _ in $(seq 100); do
+            timeout 10 xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || break
+            sleep 0.05
+        done
     done
 }
 # shot NAME: a screenshot into NAME.ppm; the screen was read between
 # shot_from and shot_to.
 shot() {
-    shot_from=$(now)
+    shot_from=$EPOCHREALTIME
     timeout 20 import -window root -depth 8 "ppm:$tmp/$1.ppm" 2>/dev/null || return
-    shot_to=$(now)
+    shot_to=$EPOCHREALTIME
 }
 # slide N NAME: a screenshot now shows slide N, right way up, and no other.
 slide() {
@@ -113,66 +126,93 @@ flat() { shot "$1" && python3 "$here/screen.py" flat "$tmp/$1.ppm"; }
 sleep_until() { sleep "$(calc "$first + $1 - $(now)" | sed 's/^-.*/0/')"; }
 # black NAME: the screenshot is black all over (a quick look, no Python).
 black() {
-    local size
-    size=$(head -c 20 "$tmp/$1.ppm" | tr -s ' \n' ' ' | awk '{ print $2 * $3 * 3 }')
-    cmp -s -n "$size" <(tail -c "$size" "$tmp/$1.ppm") /dev/zero
+    local head
+    [ -n "${raster:-}" ] ||
+        raster=$(head -c 20 "$tmp/$1.ppm" | tr -s ' \n' ' ' | awk '{ print $2 * $3 * 3 }')
+    head=$(($(stat -c %s "$tmp/$1.ppm") - raster))
+    cmp -s -i "$head:0" -n "$raster" "$tmp/$1.ppm" /dev/zero
 }
 # first_frame SECONDS: waits for slide 0 on screen. The first frame came
-# after earliest (when the last screenshot without it began) and before
-# latest (when the first one with it ended); first is halfway between.
+# after earliest (when the last screenshot without it began, or the last box
+# was answered) and before latest (when the first one with it ended); first
+# is halfway between. The show's window is looked for beside the
+# screenshots, which must not wait for it: its id is written to the file id
+# (see window_id).
 first_frame() {
-    local from shots=$(($1 * 3))
-    earliest=$started
+    local shots=$(($1 * 3))
+    earliest=${answered:-$started}
+    window "cquorvath iso" "$1" >"$tmp/id" &
+    finder=$!
     while running && [ $((shots -= 1)) -gt 0 ]; do
         shot first || continue
         if ! black first && python3 "$here/screen.py" slide "$tmp/first.ppm" 0 "${pams[0]}" - - - >/dev/null; then
             latest=$shot_to
             first=$(calc "($earliest + $latest) / 2")
             echo "first frame within $(calc "$latest - $earliest") s"
-            id=$(window "cquorvath iso" 5) && return
-            echo "slide 0 on screen, but no window \"cquorvath iso\""
-            return 1
+            return
         fi
         earliest=$shot_from
     done
+    kill "$finder" 2>/dev/null
+    return 1
+}
+# window_id: id becomes the show's window, once first_frame's search ends
+# (watched, not waited for, so that a subshell can ask too).
+window_id() {
+    while kill -0 "$finder" 2>/dev/null; do sleep 0.1; done
+    id=$(cat "$tmp/id")
+    [ -n "$id" ] && return
+    fail "no window \"cquorvath iso\""
     return 1
 }
 # Slide changes come every ten seconds of show time; a screenshot is judged
 # only when it was surely taken inside one ten-second window, half a second
-# clear of either end. Screenshots too close to a change are taken again.
-# Show time runs from the first frame, known between earliest and latest.
-margin=0.5
-# take_in K NAME: a screenshot from show seconds 10K to 10K+10 (aimed at the
-# middle) as NAME.ppm; returns 1 when the window went by (or the program
-# ended) before one could be taken.
+# clear of either end. Show time runs from the first frame, known between
+# earliest and latest.
+margin_us=500000
+shot_took_us=500000
+# take_in K NAME: a screenshot from show seconds 10K to 10K+10 as NAME.ppm,
+# aimed so that the middle of its bracket falls on the window's middle. One
+# that came too close to the window's start is taken again; when the window
+# is gone before one fits (or the program ended), none is kept.
 take_in() {
-    local k=$1 from to
-    sleep_until $((10 * k + 5))
+    local k=$1 e l from to start end
+    to_us "$earliest" && e=$REPLY
+    to_us "$latest" && l=$REPLY
+    start=$((10 * k * 1000000 + margin_us)) end=$(((10 * k + 10) * 1000000 - margin_us))
+    sleep_until "10 * $k + 5 - $shot_took_us / 2000000"
     while running; do
-        [ "$(calc "$(now) - $earliest > 10 * $k + 10 - $margin")" = 1.00 ] && break
+        # Even a screenshot begun now would end past the window.
+        to_us "$EPOCHREALTIME"
+        [ $((REPLY + shot_took_us - e)) -gt "$end" ] && break
         shot "$2" || continue
         running || break
-        from=$(calc "$shot_from - $latest")
-        to=$(calc "$shot_to - $earliest")
-        if [ "$(calc "$from >= 10 * $k + $margin && $to <= 10 * $k + 10 - $margin")" = 1.00 ]; then
-            echo "$2: taken $from-$to s after the first frame"
+        to_us "$shot_from" && from=$((REPLY - l))
+        to_us "$shot_to" && to=$((REPLY - e))
+        shot_took_us=$((to - from + e - l))
+        if [ "$from" -ge "$start" ] && [ "$to" -le "$end" ]; then
+            echo "$2: taken $(calc "$from / 1e6")-$(calc "$to / 1e6") s after the first frame"
             return 0
         fi
-        echo "$2: taken $from-$to s after the first frame, too close to a slide change: again"
-        sleep 0.1
+        echo "$2: taken $(calc "$from / 1e6")-$(calc "$to / 1e6") s after the first frame, too close to a slide change"
+        [ "$from" -lt "$start" ] || break
+        sleep_until "($start + $l) / 1e6 - $first"
     done
     rm -f "$tmp/$2.ppm"
-    echo "skipped: no screenshot could be taken inside the $((10 * k))-$((10 * k + 10)) s window"
+    echo "skipped: no screenshot fits inside the $((10 * k))-$((10 * k + 10)) s window"
     return 1
 }
-# judge NAME CHECK ARGS...: the screen.py check on a screenshot take_in
-# took; nothing to judge when it took none.
-judge() {
-    local name=$1
+# look NAME CHECK ARGS...: the screen.py check on NAME.ppm.
+look() {
+    printf '%s: ' "$1"
+    python3 "$here/screen.py" "$2" "$tmp/$1.ppm" "${@:3}"
+}
+# verdict WHAT NAME CHECK ARGS...: the check on a screenshot take_in kept;
+# skipped when it kept none.
+verdict() {
+    local what=$1
     shift
-    [ -e "$tmp/$name.ppm" ] || return 0
-    printf '%s: ' "$name"
-    python3 "$here/screen.py" "$1" "$tmp/$name.ppm" "${@:2}"
+    if [ -e "$tmp/$1.ppm" ]; then ok "$what" look "$@"; else echo "skipped: $what"; fi
 }
 finish() {
     [ "$failures" = 0 ] || { echo "--- program output"; tail -n 30 "$tmp/log"; }
@@ -196,7 +236,7 @@ full)
     start 100 "$@"
     first_frame 60 || { fail "no slide 0"; finish; }
     # The keys go in beside the screenshots, which must not wait for them.
-    key "$id" a space Return Tab q F4 Left BackSpace &
+    (window_id && key "$id" a space Return Tab q F4 Left BackSpace) &
     keys=$!
     for s in 0 1 2 3 4 5; do take_in "$s" "at_$s"; done
     ok "the other keys pressed" wait "$keys"
@@ -209,8 +249,8 @@ full)
         fail "still running 85 s after the first frame"
     fi
     for s in 0 1 2 3 4 5; do
-        ok "slide $((s < 4 ? s : 3)) in the $((10 * s))-$((10 * s + 10)) s window" \
-            judge "at_$s" slide $((s < 4 ? s : 3)) "${pams[@]}"
+        verdict "slide $((s < 4 ? s : 3)) in the $((10 * s))-$((10 * s + 10)) s window" \
+            "at_$s" slide $((s < 4 ? s : 3)) "${pams[@]}"
     done
     ok "music not silent" python3 "$here/screen.py" loud "$tmp/audio.raw"
     read_at=$(stat -c %.9X "${images[@]/#/$tmp/run/}" | sort -n | tail -n 1)
@@ -220,6 +260,7 @@ full)
 escape)
     start 100 "$@"
     first_frame 60 || { fail "no slide 0"; finish; }
+    window_id || finish
     key "$id" Escape
     quick_exit Escape
     ;;
@@ -238,10 +279,11 @@ missing)
     box "khar bax" ",-.-.-.-.-.-."
     first_frame 30 || { fail "no slide 0"; finish; }
     for s in 1 2 3; do take_in "$s" "at_$s"; done
+    window_id || finish
     key "$id" Escape
     quick_exit Escape
-    ok "slide 1 is one colour" judge at_1 flat
-    for s in 2 3; do ok "slide $s shown" judge "at_$s" slide "$s" "${pams[@]}"; done
+    verdict "slide 1 is one colour" at_1 flat
+    for s in 2 3; do verdict "slide $s shown" "at_$s" slide "$s" "${pams[@]}"; done
     ;;
 no-render-texture)
     export MESA_EXTENSION_OVERRIDE="-GL_EXT_framebuffer_object -GL_ARB_framebuffer_object"
