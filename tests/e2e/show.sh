@@ -16,7 +16,8 @@
 #           "you fail", then the decoder's box (loading still ran); no
 #           frame, the program ends by itself with status 0
 # Environment: E2E_DECODER (native jpegdecode, for the expected pictures),
-# E2E_SEND_CLOSE (send_close), E2E_ASSETS (default: assets/), E2E_KEEP.
+# E2E_SEND_CLOSE (send_close), E2E_GRAB (grab, the screenshots; import
+# without it), E2E_ASSETS (default: assets/), E2E_KEEP.
 set -u
 mode=$1
 shift
@@ -111,8 +112,16 @@ box() {
     done
 }
 # shot NAME: a screenshot into NAME.ppm; the screen was read between
-# shot_from and shot_to.
+# shot_from and shot_to. With E2E_GRAB (grab.c, built here) those are the
+# times around the read itself; import, for the runs of the other test
+# scripts, takes longer to start and its bracket is the whole command.
 shot() {
+    local times
+    if [ -n "${E2E_GRAB:-}" ]; then
+        times=$(timeout 20 "$E2E_GRAB" "$tmp/$1.ppm") || return
+        read -r shot_from shot_to <<<"$times"
+        return
+    fi
     shot_from=$EPOCHREALTIME
     timeout 20 import -window root -depth 8 "ppm:$tmp/$1.ppm" 2>/dev/null || return
     shot_to=$EPOCHREALTIME
@@ -135,24 +144,33 @@ black() {
 # first_frame SECONDS: waits for slide 0 on screen. The first frame came
 # after earliest (when the last screenshot without it began, or the last box
 # was answered) and before latest (when the first one with it ended); first
-# is halfway between. The show's window is looked for beside the
-# screenshots, which must not wait for it: its id is written to the file id
-# (see window_id).
+# is halfway between. A black screenshot is told at once; the others go to
+# one screen.py that stays up, so that each costs no start-up. The show's
+# window is looked for beside the screenshots, which must not wait for it:
+# its id is written to the file id (see window_id).
 first_frame() {
-    local shots=$(($1 * 3))
+    local answer until_us
     earliest=${answered:-$started}
+    to_us "$EPOCHREALTIME" && until_us=$((REPLY + $1 * 1000000))
     window "cquorvath iso" "$1" >"$tmp/id" &
     finder=$!
-    while running && [ $((shots -= 1)) -gt 0 ]; do
+    coproc judge { python3 "$here/screen.py" watch 0 "${pams[0]}" - - - 2>/dev/null; }
+    while running && to_us "$EPOCHREALTIME" && [ "$REPLY" -le "$until_us" ]; do
         shot first || continue
-        if ! black first && python3 "$here/screen.py" slide "$tmp/first.ppm" 0 "${pams[0]}" - - - >/dev/null; then
-            latest=$shot_to
-            first=$(calc "($earliest + $latest) / 2")
-            echo "first frame within $(calc "$latest - $earliest") s"
-            return
+        if ! black first; then
+            echo "$tmp/first.ppm" >&"${judge[1]}"
+            read -r answer <&"${judge[0]}" || break
+            if [ "$answer" = yes ]; then
+                latest=$shot_to
+                first=$(calc "($earliest + $latest) / 2")
+                echo "first frame within $(calc "$latest - $earliest") s"
+                eval "exec ${judge[1]}>&-"
+                return
+            fi
         fi
         earliest=$shot_from
     done
+    [ -n "${judge[1]:-}" ] && eval "exec ${judge[1]}>&-"
     kill "$finder" 2>/dev/null
     return 1
 }
