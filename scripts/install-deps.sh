@@ -20,7 +20,7 @@ elif [ "${1:-}" != show ]; then
     "${release_tools[@]}" googletest libgtest-dev libjpeg-turbo-progs lame sox
     xvfb xdotool x11-utils imagemagick python3
     wine wine32
-    clang libclang-rt-14-dev valgrind
+    clang libclang-rt-14-dev valgrind clang-format-14
     lintian unzip
   )
 fi

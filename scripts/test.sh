@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test stage and ends with "stages: N passed, M failed":
+#   format      every C/C++ file in src/ tools/ tests/ bench/ as clang-format
+#               writes it (scripts/check-format.sh)
 #   native      build/: build, then every test but the end-to-end runs
 #   e2e         build/: the end-to-end runs (ctest -L e2e)
 #   sanitizers  build-asan/: clang with AddressSanitizer and UBSan, build
@@ -52,6 +54,8 @@ passed=0
 failed=0
 start=$SECONDS
 
+stage format bash scripts/check-format.sh
+report format
 stage sanitizers sanitizers &
 stage native native
 report native

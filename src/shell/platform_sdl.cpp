@@ -18,6 +18,8 @@ SDL_Window* sdlWindow(AppWindow& app) { return static_cast<SDL_Window*>(app.wind
 
 // The window that owns the changed display mode, for the exit handler.
 SDL_Window* fullscreenWindow = nullptr;
+// Whether a display came up that a message box can appear on.
+bool displayOpen = false;
 
 // SDL gives the mode back only when the window goes or SDL shuts down, and
 // nothing is torn down at exit; leaving full screen here restores the
@@ -111,6 +113,7 @@ void setupDisplay(AppWindow& app) {
         reportSetupFailure(app, "some window init failzz");
         return;
     }
+    displayOpen = true;
 
     SDL_DisplayMode mode{};
     bool fullscreen = findShowMode(app.width, app.height, mode);
@@ -196,8 +199,10 @@ void swapBuffers(AppWindow& app) {
 
 void platformMessageBox(const char* text, const char* caption) {
     // Without a display no box can be shown; the text must not be lost and
-    // the program must not wait for a click that can never come.
-    if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) != 0)
+    // the program must not wait for a click that can never come. SDL is not
+    // asked then: where zenity is installed it hands the box to zenity, which
+    // cannot open a display either, and reports the box shown and closed.
+    if (!displayOpen || SDL_ShowSimpleMessageBox(0, caption, text, nullptr) != 0)
         writeMessageToStderr(text, caption);
 }
 

@@ -27,7 +27,7 @@ loader="khar bax: ei avaudu:"
 check() {
     local name=$1 want=$2 status=0
     shift 2
-    (cd "$tmp/run" && timeout -k 5 60 "$@" "$tmp/program") >"$tmp/$name.log" 2>&1 || status=$?
+    (cd "$tmp/run" && timeout -k 5 180 "$@" "$tmp/program") >"$tmp/$name.log" 2>&1 || status=$?
     got=$(grep -E "^(you fail|khar bax|,-\.-\.-\.-\.-\.-\.): " "$tmp/$name.log")
     if [ "$status" = 0 ] && [ "$got" = "$want" ] && ! grep -qE "runtime error|AddressSanitizer" "$tmp/$name.log"; then
         echo "ok: $name"

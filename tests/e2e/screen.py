@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Picture and sound checks of the end-to-end runs; exit status 0 = yes.
   screen.py slide SHOT.ppm N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  ('-': no image)
+  screen.py watch N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  (one SHOT.ppm a line on
+      stdin, "yes" or "no" a line back: the slide check, the images read once)
   screen.py flat SHOT.ppm
   screen.py loud RAW"""
-import array, re, statistics, sys
+import array, contextlib, re, statistics, sys
 
 # Screen points sampled: a 64 x 48 grid on the 1024 x 768 screen.
 POINTS = [(8 + 16 * i, 8 + 16 * j) for j in range(48) for i in range(64)]
@@ -52,20 +54,39 @@ def difference(a, b):
     return sum(abs(p - q) for s, t in zip(a, b) for p, q in zip(s, t)) / (3 * len(a))
 
 
-def slide(shot, n, *paths):
-    """The wanted slide must be within 12 levels on average; every other
-    slide, the wanted image with another slide's corners and a black screen
-    at least 10 further away."""
-    n, images = int(n), [None if p == "-" else netpbm(p) for p in paths]
+def candidates(n, paths):
+    """What slide n must look like, and every other picture it must not."""
+    images = [None if p == "-" else netpbm(p) for p in paths]
     wanted = expected(images[n], *QUADS[n])
     others = [expected(images[i], *QUADS[i]) for i in range(4) if i != n and images[i]]
     others += [expected(images[n], a, b) for a, b in {(-0.75, 0.75), (0.75, -0.75), (-1.0, 1.0),
                                                        (1.0, -1.0)} if (a, b) != QUADS[n]]
     others.append([(0, 0, 0)] * len(POINTS))
+    return wanted, others
+
+
+def shows(shot, n, wanted, others):
     screen = seen(netpbm(shot))
     want, rest = difference(screen, wanted), [difference(screen, o) for o in others]
     print(f"slide {n}: {want:.2f} from wanted, others {' '.join(f'{r:.1f}' for r in rest)}")
     return want <= 12 and min(rest) >= want + 10
+
+
+def slide(shot, n, *paths):
+    """The wanted slide must be within 12 levels on average; every other
+    slide, the wanted image with another slide's corners and a black screen
+    at least 10 further away."""
+    return shows(shot, int(n), *candidates(int(n), paths))
+
+
+def watch(n, *paths):
+    """slide() for each screenshot named on stdin, answered on stdout."""
+    wanted, others = candidates(int(n), paths)
+    for line in sys.stdin:
+        with contextlib.redirect_stdout(sys.stderr):
+            yes = shows(line.rstrip("\n"), int(n), wanted, others)
+        print("yes" if yes else "no", flush=True)
+    return True
 
 
 def flat(shot):
@@ -84,7 +105,7 @@ def loud(raw):
 
 
 if __name__ == "__main__":
-    check = {"slide": slide, "flat": flat, "loud": loud}.get(sys.argv[1] if len(sys.argv) > 1 else "")
+    check = {"slide": slide, "watch": watch, "flat": flat, "loud": loud}.get(sys.argv[1] if len(sys.argv) > 1 else "")
     if not check:
         sys.exit(__doc__)
     sys.exit(0 if check(*sys.argv[2:]) else 1)
