@@ -115,7 +115,7 @@ void clearOutsidePicture() {
                             {0, top, drawableWidth, drawableHeight - top}};
     glPushAttrib(GL_SCISSOR_BIT | GL_COLOR_BUFFER_BIT);
     glEnable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // opaque: compositors blend by alpha
     for (const auto& bar : bars) {
         glScissor(bar[0], bar[1], bar[2], bar[3]);
         glClear(GL_COLOR_BUFFER_BIT);
