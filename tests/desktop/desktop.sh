@@ -12,47 +12,21 @@
 # E2E_ASSETS (default: assets/), E2E_KEEP (keep the temp folder).
 set -u
 desktop=$1 driver=$2 program=$(realpath "$3")
-here=$(cd "$(dirname "$0")" && pwd)
-assets=${E2E_ASSETS:-$here/../../assets}
-tmp=$(mktemp -d)
-failures=0
+NAME="$desktop $driver"
+. "$(dirname "$0")/common.sh"
 compositor=
-show=
 export XDG_RUNTIME_DIR=$tmp/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-cleanup() {
-    # timeout hands the signal on to the program.
-    [ -n "$show" ] && kill -TERM "$show" 2>/dev/null
+stop_more() {
     # The compositor first (dbus-run-session's child), so that
     # dbus-run-session ends its bus and leaves; then whatever is left of
     # the session's process group.
-    if [ -n "$compositor" ]; then
-        pkill -TERM -P "$compositor"
-        for _ in $(seq 50); do kill -0 "$compositor" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL -- "-$compositor" 2>/dev/null
-        wait "$compositor" 2>/dev/null
-    fi
-    if [ "$failures" = 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$tmp"; else echo "kept: $tmp"; fi
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-ok() {
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else fail "$what"; fi
-}
-finish() {
-    if [ "$failures" != 0 ]; then
-        echo "--- program output"
-        tail -n 20 "$tmp/show.log" 2>/dev/null
-        echo "--- compositor output"
-        grep -v '^ ' "$tmp/compositor.log" | tail -n 20
-    fi
-    echo "$desktop $driver: $failures failed"
-    exit $((failures > 0))
+    [ -n "$compositor" ] || return
+    [ "$failures" = 0 ] || { echo "--- compositor output"; grep -v '^ ' "$tmp/compositor.log" | tail -n 20; }
+    pkill -TERM -P "$compositor"
+    for _ in $(seq 50); do kill -0 "$compositor" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL -- "-$compositor" 2>/dev/null
+    wait "$compositor" 2>/dev/null
 }
 
 # The compositor, in a session bus of its own and a process group of its
@@ -95,20 +69,14 @@ done
 [ -n "$xwayland" ] || { fail "$desktop named no Xwayland display"; finish; }
 # mutter guards its Xwayland with a cookie file in the runtime folder.
 cookie=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n 1)
-outer=$DISPLAY
-
-mkdir "$tmp/run"
-cp "$assets"/* "$tmp/run/"
-"${E2E_DECODER:?}" "$assets/drooo.jpg" "$tmp/slide0.pam" >/dev/null || fail "decoding drooo.jpg"
 inner=(env DISPLAY="$xwayland" WAYLAND_DISPLAY=$wayland SDL_AUDIODRIVER=dummy
     ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}")
 [ -n "$cookie" ] && inner+=(XAUTHORITY="$cookie")
 [ "$driver" = wayland ] && inner+=(SDL_VIDEODRIVER=wayland)
 # The pointer where a user's hand leaves it, on the middle of the screen;
 # an output's corner would show the compositor's arrow in a bar.
-DISPLAY=$outer timeout 10 xdotool mousemove 960 540
-(cd "$tmp/run" && exec "${inner[@]}" timeout -k 5 60 "$program") >"$tmp/show.log" 2>&1 &
-show=$!
+timeout 10 xdotool mousemove 960 540
+start_show "${inner[@]}" "$program"
 
 # A box is a window of the show's own X client, or a zenity it started
 # (SDL's Wayland driver shows its boxes so).
@@ -116,19 +84,10 @@ boxes() {
     timeout 10 "${inner[@]}" xwininfo -root -tree 2>/dev/null | grep '"you fail"'
     pgrep -a -P "$(pgrep -P "$show" | head -n 1)" -x zenity
 }
-# Photographs of the whole output until slide 0 is in the centred area.
-shown=
 box=
-deadline=$((SECONDS + 30))
-while [ $SECONDS -lt $deadline ] && kill -0 "$show" 2>/dev/null; do
-    [ -n "$(boxes)" ] && box=1
-    timeout 20 import -display "$outer" -window root -depth 8 "ppm:$tmp/photo.ppm" 2>/dev/null &&
-        python3 "$here/photo.py" "$tmp/photo.ppm" "$tmp/slide0.pam" >"$tmp/photo.txt" && shown=1 && break
-    sleep 0.5
-done
-[ -n "$(boxes)" ] && box=1
-cat "$tmp/photo.txt" 2>/dev/null
-ok "slide 0 in the centred 4:3 area, black bars" [ -n "$shown" ]
+between_photos() { [ -z "$(boxes)" ] || box=1; }
+photograph_slide0 "$DISPLAY" 30
+between_photos
 ok "no box" [ -z "$box" ]
 if [ "$driver" = x11 ]; then
     echo "window: $(timeout 10 "${inner[@]}" xwininfo -name "cquorvath iso" 2>/dev/null |
@@ -136,12 +95,5 @@ if [ "$driver" = x11 ]; then
 fi
 
 # Escape on the outer screen: the compositor passes it to its focused window.
-DISPLAY=$outer timeout 10 xdotool key Escape
-status=
-for _ in $(seq 100); do
-    kill -0 "$show" 2>/dev/null || { wait "$show"; status=$?; break; }
-    sleep 0.1
-done
-show=
-ok "Escape ends the show with status 0 (status ${status:-none: still running})" [ "$status" = 0 ]
+escape_ends_show
 finish

@@ -8,25 +8,8 @@
 # Environment: E2E_DECODER, E2E_ASSETS, E2E_KEEP as for desktop.sh.
 set -u
 program=$(realpath "$1")
-here=$(cd "$(dirname "$0")" && pwd)
-assets=${E2E_ASSETS:-$here/../../assets}
-tmp=$(mktemp -d)
-failures=0
-show=
-cleanup() {
-    [ -n "$show" ] && kill -TERM "$show" 2>/dev/null
-    if [ "$failures" = 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$tmp"; else echo "kept: $tmp"; fi
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-finish() {
-    [ "$failures" = 0 ] || { echo "--- program output"; tail -n 20 "$tmp/show.log"; }
-    echo "resize: $failures failed"
-    exit $((failures > 0))
-}
+NAME=resize
+. "$(dirname "$0")/common.sh"
 # window NAME: the id of the viewable window so named, waiting up to 20 s.
 window() {
     local id
@@ -42,36 +25,13 @@ window() {
     return 1
 }
 
-mkdir "$tmp/run"
-cp "$assets"/* "$tmp/run/"
-"${E2E_DECODER:?}" "$assets/drooo.jpg" "$tmp/slide0.pam" >/dev/null || fail "decoding drooo.jpg"
-(cd "$tmp/run" && SDL_AUDIODRIVER=dummy exec timeout -k 5 60 "$program") >"$tmp/show.log" 2>&1 &
-show=$!
+start_show env SDL_AUDIODRIVER=dummy "$program"
 
 box=$(window "you fail") || { fail "no box for the missing mode"; finish; }
 timeout 10 xdotool key --window "$box" Return 2>/dev/null
 id=$(window "cquorvath iso") || { fail "no window"; finish; }
 timeout 10 xdotool windowsize "$id" 1280 1024 windowmove "$id" 0 0
 
-shown=
-deadline=$((SECONDS + 20))
-while [ $SECONDS -lt $deadline ]; do
-    timeout 20 import -window root -depth 8 "ppm:$tmp/photo.ppm" 2>/dev/null &&
-        python3 "$here/photo.py" "$tmp/photo.ppm" "$tmp/slide0.pam" >"$tmp/photo.txt" && shown=1 && break
-    kill -0 "$show" 2>/dev/null || break
-    sleep 0.5
-done
-cat "$tmp/photo.txt" 2>/dev/null
-[ -n "$shown" ] && echo "ok: slide 0 in the window's centred 4:3 area, black bars" ||
-    fail "slide 0 in the window's centred 4:3 area, black bars"
-
-timeout 10 xdotool windowfocus --sync "$id" key Escape 2>/dev/null
-status=
-for _ in $(seq 100); do
-    kill -0 "$show" 2>/dev/null || { wait "$show"; status=$?; break; }
-    sleep 0.1
-done
-show=
-[ "$status" = 0 ] && echo "ok: Escape ends the show with status 0" ||
-    fail "Escape ends the show with status 0 (status ${status:-none: still running})"
+photograph_slide0 "$DISPLAY" 20
+escape_ends_show windowfocus --sync "$id"
 finish
