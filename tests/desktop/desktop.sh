@@ -49,7 +49,7 @@ kwin)
     # container root may be refused; a plain copy runs the same.
     mkdir "$tmp/bin"
     cp "$(command -v kwin_wayland)" "$tmp/bin/kwin_wayland"
-    printf '#!/bin/sh\necho "$DISPLAY $XAUTHORITY" >"%s/xwayland"\nexec sleep 600\n' "$tmp" >"$tmp/inside"
+    printf '#!/bin/sh\necho "$DISPLAY $XAUTHORITY" >"%s/xwayland"\n' "$tmp" >"$tmp/inside"
     chmod +x "$tmp/inside"
     session=("$tmp/bin/kwin_wayland" --x11-display "$DISPLAY" --xwayland --width 1920 --height 1080
         --socket $wayland --no-lockscreen --no-global-shortcuts "$tmp/inside")
@@ -57,7 +57,10 @@ kwin)
     ;;
 *) exec sed -n '2,13p' "$0" ;;
 esac
-setsid dbus-run-session -- "${session[@]}" >"$tmp/compositor.log" 2>&1 &
+# The show joins the session's bus, as a desktop's programs do (with none,
+# SDL would have dbus-launch start a bus that outlives the run).
+setsid dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0"; exec "$@"' \
+    "$tmp/bus" "${session[@]}" >"$tmp/compositor.log" 2>&1 &
 compositor=$!
 xwayland=
 for _ in $(seq 300); do
@@ -69,8 +72,8 @@ done
 [ -n "$xwayland" ] || { fail "$desktop named no Xwayland display"; finish; }
 # mutter guards its Xwayland with a cookie file in the runtime folder.
 cookie=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n 1)
-inner=(env DISPLAY="$xwayland" WAYLAND_DISPLAY=$wayland SDL_AUDIODRIVER=dummy
-    ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}")
+inner=(env DISPLAY="$xwayland" WAYLAND_DISPLAY=$wayland DBUS_SESSION_BUS_ADDRESS="$(cat "$tmp/bus")"
+    SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}")
 [ -n "$cookie" ] && inner+=(XAUTHORITY="$cookie")
 [ "$driver" = wayland ] && inner+=(SDL_VIDEODRIVER=wayland)
 # The pointer where a user's hand leaves it, on the middle of the screen;

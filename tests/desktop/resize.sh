@@ -25,7 +25,9 @@ window() {
     return 1
 }
 
-start_show env SDL_AUDIODRIVER=dummy "$program"
+# A bus of its own, or SDL would have dbus-launch start one that outlives
+# the run.
+start_show dbus-run-session -- env SDL_AUDIODRIVER=dummy "$program"
 
 box=$(window "you fail") || { fail "no box for the missing mode"; finish; }
 timeout 10 xdotool key --window "$box" Return 2>/dev/null
