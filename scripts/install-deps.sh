@@ -22,6 +22,8 @@ elif [ "${1:-}" != show ]; then
     wine wine32
     clang libclang-rt-14-dev valgrind clang-format-14
     lintian unzip
+    # the Wayland desktops of tests/desktop, each with its Xwayland
+    weston mutter kwin-wayland xwayland dbus-daemon
   )
 fi
 

@@ -4,6 +4,8 @@
 #               writes it (scripts/check-format.sh)
 #   native      build/: build, then every test but the end-to-end runs
 #   e2e         build/: the end-to-end runs (ctest -L e2e)
+#   desktop     build/: the show on Wayland desktops, weston, mutter and kwin
+#               nested in Xvfb, with both SDL drivers (ctest -L desktop)
 #   sanitizers  build-asan/: clang with AddressSanitizer and UBSan, build
 #               and every test without a window
 #   fuzz        the libFuzzer targets of build-asan/, 30 s
@@ -39,7 +41,7 @@ report() {
 native() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
         cmake --build build -j2 >/dev/null &&
-        ctest --test-dir build -LE e2e -j2 --output-on-failure --no-tests=error
+        ctest --test-dir build -LE "e2e|desktop" -j2 --output-on-failure --no-tests=error
 }
 sanitizers() {
     CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -65,9 +67,13 @@ stage package package &
 report sanitizers
 stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30
 report fuzz
+# The compositors draw at 1920x1080 in software: one at a time, once the
+# fuzzer has the cores back.
+stage desktop ctest --test-dir build -L desktop -j1 --output-on-failure --no-tests=error &
 report e2e
 report wine
 report package
+report desktop
 echo "total $((SECONDS - start)) s"
 echo "stages: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -9,6 +9,7 @@
 #include "shell/display.h"
 #include "shell/gl.h"
 #include "shell/message_box.h"
+#include "shell/picture_area.h"
 #include "shell/platform.h"
 #include "shell/render_texture.h"
 
@@ -18,8 +19,6 @@ SDL_Window* sdlWindow(AppWindow& app) { return static_cast<SDL_Window*>(app.wind
 
 // The window that owns the changed display mode, for the exit handler.
 SDL_Window* fullscreenWindow = nullptr;
-// Whether a display came up that a message box can appear on.
-bool displayOpen = false;
 
 // SDL gives the mode back only when the window goes or SDL shuts down, and
 // nothing is torn down at exit; leaving full screen here restores the
@@ -60,9 +59,29 @@ void setGlAttributes(int depthBits) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-SDL_Window* createShowWindow(const AppWindow& app, bool fullscreen) {
-    Uint32 flags = SDL_WINDOW_OPENGL;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+// Under Wayland, directly or through Xwayland, a mode change is only
+// pretended: the compositor scales the window (stretched, on GNOME) or sizes
+// it to the real screen (KDE, weston), and SDL's Wayland driver keeps
+// reporting the desktop's mode. Full screen at the desktop's own size, with
+// the picture centred in it, looks the same everywhere. Xwayland names its
+// outputs XWAYLAND0, XWAYLAND1, ...
+bool modeChangeIsPretended() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* display = SDL_GetDisplayName(0);
+    return (driver && std::strcmp(driver, "wayland") == 0) ||
+           (display && std::strncmp(display, "XWAYLAND", 8) == 0);
+}
+
+// The desktop itself can carry the show: 32 bits per pixel, counted as in
+// findShowMode.
+bool desktopHasShowDepth() {
+    SDL_DisplayMode mode{};
+    return SDL_GetDesktopDisplayMode(0, &mode) == 0 && SDL_BYTESPERPIXEL(mode.format) == 4 &&
+           SDL_BITSPERPIXEL(mode.format) >= 24;
+}
+
+SDL_Window* createShowWindow(const AppWindow& app, Uint32 fullscreenFlag) {
+    const Uint32 flags = SDL_WINDOW_OPENGL | fullscreenFlag;
     // Depth sizes are minimums and X picks the deepest visual at or above
     // one, so 24 gets 32 bits wherever they exist; Mesa refuses a request
     // for 32 outright. 16 is the fallback where 24 is refused.
@@ -73,6 +92,35 @@ SDL_Window* createShowWindow(const AppWindow& app, bool fullscreen) {
         if (window) return window;
     }
     return nullptr;
+}
+
+// The window's drawable size, from which the picture's place follows; the
+// bars beside it are cleared before each swap (nothing else clears the
+// window between frames, and the picture must keep what it shows).
+PictureArea picture{0, 0, 0, 0};
+int drawableWidth = 0, drawableHeight = 0;
+
+void fitPictureToWindow(SDL_Window* window) {
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    picture = centredPictureArea(drawableWidth, drawableHeight);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
+}
+
+void clearOutsidePicture() {
+    if (picture.width == drawableWidth && picture.height == drawableHeight) return;
+    const int right = picture.x + picture.width, top = picture.y + picture.height;
+    const int bars[4][4] = {{0, 0, picture.x, drawableHeight},
+                            {right, 0, drawableWidth - right, drawableHeight},
+                            {0, 0, drawableWidth, picture.y},
+                            {0, top, drawableWidth, drawableHeight - top}};
+    glPushAttrib(GL_SCISSOR_BIT | GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // opaque: compositors blend by alpha
+    for (const auto& bar : bars) {
+        glScissor(bar[0], bar[1], bar[2], bar[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glPopAttrib();
 }
 
 bool currentModeIs(int width, int height) {
@@ -113,21 +161,25 @@ void setupDisplay(AppWindow& app) {
         reportSetupFailure(app, "some window init failzz");
         return;
     }
-    displayOpen = true;
 
     SDL_DisplayMode mode{};
-    bool fullscreen = findShowMode(app.width, app.height, mode);
+    const bool atDesktopSize = modeChangeIsPretended();
+    const bool fullscreen =
+        atDesktopSize ? desktopHasShowDepth() : findShowMode(app.width, app.height, mode);
     if (!fullscreen) reportSetupFailure(app, kCannotChangeMode);
 
     SDL_ShowCursor(SDL_DISABLE);
 
-    SDL_Window* window = createShowWindow(app, fullscreen);
+    const Uint32 fullscreenFlag = !fullscreen     ? 0
+                                  : atDesktopSize ? SDL_WINDOW_FULLSCREEN_DESKTOP
+                                                  : SDL_WINDOW_FULLSCREEN;
+    SDL_Window* window = createShowWindow(app, fullscreenFlag);
     app.window = window;
     if (!window) {
         reportSetupFailure(app, "fail fail fail");
         return;
     }
-    if (fullscreen) {
+    if (fullscreenFlag == SDL_WINDOW_FULLSCREEN) {
         fullscreenWindow = window;
         std::atexit(restoreDisplayMode);
         SDL_SetWindowDisplayMode(window, &mode);
@@ -160,7 +212,8 @@ void setupDisplay(AppWindow& app) {
     SDL_DisableScreenSaver();
     app.running = 1;
 
-    glViewport(0, 0, app.width, app.height);
+    // The show draws a 1024 x 768 picture; the window may be larger.
+    fitPictureToWindow(window);
 
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!loadRenderTextureEntryPoints(extensions, lookupGlProc)) {
@@ -193,15 +246,20 @@ void pumpMessages(AppWindow& app) {
 }
 
 void swapBuffers(AppWindow& app) {
+    clearOutsidePicture();
     SDL_GL_SwapWindow(sdlWindow(app));
     paceFrame();
+    // The window's size may have changed (a compositor's configure, the
+    // desktop's size once full screen took) before the next frame.
+    fitPictureToWindow(sdlWindow(app));
 }
 
 void platformMessageBox(const char* text, const char* caption) {
     // Without a display no box can be shown; the text must not be lost and
     // the program must not wait for a click that can never come. SDL is not
-    // asked then: where zenity is installed it hands the box to zenity, which
-    // cannot open a display either, and reports the box shown and closed.
+    // asked then: it hands the box to a helper such as zenity, which fails
+    // without a display and is still taken for a shown box.
+    const bool displayOpen = SDL_WasInit(SDL_INIT_VIDEO) && videoDriverIsVisible();
     if (!displayOpen || SDL_ShowSimpleMessageBox(0, caption, text, nullptr) != 0)
         writeMessageToStderr(text, caption);
 }
