@@ -18,7 +18,7 @@ xvfb=$root/tests/support/with_xvfb.sh
 passed=0
 failed=0
 log=$(mktemp)
-trap 'wineserver -k 2>/dev/null; rm -f "$log" "$endings_log"' EXIT
+trap 'wineserver -k 2>/dev/null; rm -f "$log" "$log.xml" "$endings_log"' EXIT
 
 . "$root/tests/support/check.sh"
 CHECK_LOG="$log"
