@@ -82,7 +82,13 @@ manifest() {
 }
 check "cquorvath.exe carries its manifest" manifest
 
-check "every end of the show is clean (wine_endings.sh)" eval 'wait $endings; s=$?; cat "$endings_log"; exit $s'
+endings_ended() {
+    wait "$endings"
+    local status=$?
+    cat "$endings_log"
+    return "$status"
+}
+check "every end of the show is clean (wine_endings.sh)" endings_ended
 
 echo "wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]
