@@ -13,7 +13,7 @@
 #                so long after it ended
 #   opening:S    ALSA writing into a pipe nobody reads, so that the music's
 #                open never returns; Escape S seconds after the window showed
-# Each must end with status 0, an Escape or close within 3 s, with music
+# Each must end with status 0, an Escape or close within 5 s, with music
 # written and nothing in Wine's error log (WINEDEBUG=err+all) of a thread
 # dying: no stack overflow, page fault or unhandled exception. The default
 # is two whole shows, four Escapes while the music plays, a close, an
@@ -124,7 +124,7 @@ ended() {
     bytes=$(stat -c %s "$dir/music.raw" 2>/dev/null || echo 0)
     echo "status $status; music $bytes bytes, $heard at the Escape or close; ${seconds} s to the end"
     grep -iE 'stack overflow|page fault|unhandled exception|nested exception' "$dir/log" && return 1
-    [ "$status" = 0 ] && awk -v s="$seconds" 'BEGIN { exit !(s < 3) }' || return 1
+    [ "$status" = 0 ] && awk -v s="$seconds" 'BEGIN { exit !(s < 5) }' || return 1
     case ${dir##*-} in
         opening) ;;
         full | finished) [ "$bytes" -gt 0 ] ;;
