@@ -229,7 +229,7 @@ SoundChannel theChannel;
 
 constexpr DWORD kMusicStartWaitMs = 5000;
 // Escape to the end of the process stays under half a second: stopping and
-// closing takes 10 to 20 ms, a few hundred at most on a crowded machine.
+// closing takes 10 to 40 ms, a few hundred at most on a crowded machine.
 constexpr DWORD kMusicCloseWaitMs = 300;
 
 // The music's thread, and its two events: set once it is out of its open
