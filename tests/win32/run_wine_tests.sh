@@ -67,18 +67,18 @@ manifest() {
         [ "$(xmllint --xpath "boolean(//*[local-name()='$1'][$2])" "$xml")" = true ] ||
             { echo "missing: $1 [$2]"; return 1; }
     }
-    wrestool -x --raw --type=24 --name=1 "$win/cquorvath.exe" >"$xml" && cat "$xml" &&
-        xmllint --noout "$xml" &&
+    wrestool -x --raw --type=24 --name=1 "$win/cquorvath.exe" >"$xml" && xmllint --noout "$xml" &&
         has dpiAwareness ".='PerMonitorV2,PerMonitor'" && has dpiAware ".='true/pm'" &&
         has requestedExecutionLevel "@level='asInvoker'" &&
         has assemblyIdentity "@name='Microsoft.Windows.Common-Controls' and @version='6.0.0.0'" ||
-        return
+        { cat "$xml"; return 1; }
     # Vista, 7, 8, 8.1, 10 and 11.
     for id in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
         4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 \
         8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
-        has supportedOS "@Id='{$id}'" || return
+        has supportedOS "@Id='{$id}'" || { cat "$xml"; return 1; }
     done
+    echo "well formed, $(wc -c <"$xml") bytes, every entry present"
 }
 check "cquorvath.exe carries its manifest" manifest
 
