@@ -2,7 +2,7 @@
 # The Windows build's music against its show time, and how fast it ends,
 # under Wine on a private Xvfb screen:
 #   music: when the MCI play command ended (the music thread's last MCI
-#          trace), against the first buffer swap
+#          trace of it), against the first buffer swap
 #          (show time 0 is the lap just before the first frame is drawn), from
 #          Wine's own timestamped traces;
 #   exit:  from Escape (or a window close request) to the end of the process.
@@ -57,14 +57,18 @@ for run in $(seq "$runs"); do
         status=$?
         ended=$(now)
         awk -v run="$run" -v ending="$ending" -v status="$status" -v asked="$asked" -v ended="$ended" '
-            # The music thread: its last MCI trace line is the end of play.
+            # The music thread: its last MCI trace line of the play command
+            # is the end of play (the exit then stops and closes the music).
             /mciSendStringW \(L"open/ && !opened { opened = $1 + 0; thread = $2 }
-            opened && $2 == thread && $4 == "mci" { played = $1 + 0 }
+            /mciSendStringW \(L"stop/ && $2 == thread { done = 1; stopping = $1 + 0 }
+            opened && !done && $2 == thread && $4 == "mci" { played = $1 + 0 }
+            done && $2 == thread && $4 == "mci" { closed = $1 + 0 }
             /wglSwapBuffers/ && !swapped { swapped = $1 + 0 }
             END {
                 printf "run %d: open and play took %.0f ms, returned %+.0f ms from the first " \
-                    "swap; %s to exit %.0f ms, status %s\n", run, (played - opened) * 1000,
-                    (played - swapped) * 1000, ending, (ended - asked) * 1000, status
+                    "swap; %s to exit %.0f ms (music stop and close %.0f ms), status %s\n", run,
+                    (played - opened) * 1000, (played - swapped) * 1000, ending,
+                    (ended - asked) * 1000, (closed - stopping) * 1000, status
             }' FS=: "$work/trace"
         wineserver -w
     done

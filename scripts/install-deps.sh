@@ -19,7 +19,7 @@ elif [ "${1:-}" != show ]; then
   packages+=(
     "${release_tools[@]}" googletest libgtest-dev libjpeg-turbo-progs lame sox
     xvfb xdotool x11-utils imagemagick python3
-    wine wine32
+    wine wine32 icoutils libxml2-utils
     clang libclang-rt-14-dev valgrind clang-format-14
     lintian unzip
     # the Wayland desktops of tests/desktop, each with its Xwayland

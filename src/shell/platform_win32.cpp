@@ -205,6 +205,12 @@ uint32_t platformTicks() { return timeGetTime(); }
 // seconds, longest when there is no sound device and the open is going to
 // fail; the commands therefore run on a thread of the music's own and the
 // wait for them is bounded: past it the show starts without waiting more.
+//
+// The media layer's playback threads must not be running when the process
+// tears itself down: the run-time exit (DLL detach, the system's own
+// library clean-up) can then crash one of them and end the process with a
+// failure status. So the exit first has the music stopped and the device
+// closed, on the thread that opened it, and waits for that a bounded time.
 struct SoundSystem {
     int channels;
 };
@@ -222,20 +228,33 @@ Sound theSound;
 SoundChannel theChannel;
 
 constexpr DWORD kMusicStartWaitMs = 5000;
+// Escape to the end of the process stays under half a second: stopping and
+// closing takes 10 to 40 ms, a few hundred at most on a crowded machine.
+constexpr DWORD kMusicCloseWaitMs = 300;
 
-// Set once the music's thread is out of its open and play commands.
+// The music's thread, and its two events: set once it is out of its open
+// and play commands; set by the exit to have it stop and close the device.
+HANDLE musicThread = nullptr;
 HANDLE musicCommandsDone = nullptr;
+HANDLE musicCloseAsked = nullptr;
+
+// Serves this thread's messages, which the device opened on it may need,
+// until event is set.
+void serveMessagesUntil(HANDLE event) {
+    MSG message;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
 
 DWORD WINAPI playMusic(LPVOID parameter) {
     const Sound* sound = static_cast<const Sound*>(parameter);
     mciSendStringA(sound->openCommand, nullptr, 0, nullptr);
     mciSendStringA(sound->playCommand, nullptr, 0, nullptr);
     SetEvent(musicCommandsDone);
-    // The device was opened on this thread: keep the thread, and with it
-    // the device, serviced until the process ends.
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    Sleep(INFINITE);
+    serveMessagesUntil(musicCloseAsked);
+    // Both fail harmlessly when the open did.
+    mciSendStringA("stop cqmusic", nullptr, 0, nullptr);
+    mciSendStringA("close cqmusic", nullptr, 0, nullptr);
     return 0;
 }
 
@@ -256,13 +275,22 @@ void waitServingSentMessages(HANDLE event, DWORD timeoutMs) {
     }
 }
 
-// A show that ends while the music's thread is still inside its open command
-// must not tear the media layer down under it: an ordinary exit can crash
-// there, and waiting for the command can take seconds. Such a process ends
-// at once with status 0; the system reclaims everything, as it would anyway.
-void endWithoutTeardownIfMusicBusy() {
-    if (musicCommandsDone && WaitForSingleObject(musicCommandsDone, 0) != WAIT_OBJECT_0)
+// Runs first in the run-time exit. The music is stopped and closed; the rest
+// of the exit then goes on as usual. A thread still inside its open command
+// (which can take seconds) or a close that does not end in time is not
+// waited for: the process then ends at once with status 0, the media layer
+// still untouched, and the system reclaims everything.
+void closeMusicBeforeExit() {
+    if (WaitForSingleObject(musicCommandsDone, 0) != WAIT_OBJECT_0)
         TerminateProcess(GetCurrentProcess(), 0);
+    SetEvent(musicCloseAsked);
+    if (WaitForSingleObject(musicThread, kMusicCloseWaitMs) != WAIT_OBJECT_0)
+        TerminateProcess(GetCurrentProcess(), 0);
+}
+
+void closeHandle(HANDLE& handle) {
+    if (handle) CloseHandle(handle);
+    handle = nullptr;
 }
 }  // namespace
 
@@ -281,18 +309,18 @@ Sound* soundCreateStream(SoundSystem*, const char* path) {
 SoundChannel* soundPlay(SoundSystem*, Sound* sound, bool paused) {
     theChannel.sound = sound;
     if (paused) return &theChannel;
-    // Without the event the exit guard could not tell a busy thread from a
-    // finished one: no event, no music.
+    // Without its events the exit could neither tell a busy thread from a
+    // finished one nor have the device closed: no events, no music.
     musicCommandsDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!musicCommandsDone) return &theChannel;
-    HANDLE thread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
-    if (!thread) {
-        CloseHandle(musicCommandsDone);
-        musicCommandsDone = nullptr;
+    musicCloseAsked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (musicCommandsDone && musicCloseAsked)
+        musicThread = CreateThread(nullptr, 0, playMusic, sound, 0, nullptr);
+    if (!musicThread) {
+        closeHandle(musicCommandsDone);
+        closeHandle(musicCloseAsked);
         return &theChannel;
     }
-    CloseHandle(thread);
-    std::atexit(endWithoutTeardownIfMusicBusy);
+    std::atexit(closeMusicBeforeExit);
     waitServingSentMessages(musicCommandsDone, kMusicStartWaitMs);
     return &theChannel;
 }
