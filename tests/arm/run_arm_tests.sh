@@ -11,7 +11,7 @@
 # same bytes as on x86, and no fused multiply-add in the decoder's objects.
 # Last line: "arm: N passed, M failed" (one per architecture).
 set -u
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 passed=0
 failed=0
 
