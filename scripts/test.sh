@@ -10,8 +10,11 @@
 #               and every test without a window
 #   fuzz        the libFuzzer targets of build-asan/, 30 s
 #   wine        build-win32/: the 32-bit Windows cross-build under Wine
-#   package     scripts/package.sh, then the zip under Wine and the deb
-#               installed, started and purged (tests/package)
+#   arm         build-arm64/, build-armhf/: the decoder cross-built, its
+#               tests and the manifest under qemu-user (tests/arm)
+#   package     scripts/package.sh, then the zip under Wine, the three debs
+#               checked and this machine's installed, started and purged
+#               (tests/package)
 # Stages run side by side where they do not depend on each other (the
 # end-to-end runs spend most of their minute waiting, each on a screen of
 # its own); each one's output is printed when it ends, with its time. A
@@ -64,6 +67,7 @@ report native
 stage e2e ctest --test-dir build -L e2e -j5 --output-on-failure --no-tests=error &
 stage wine bash tests/win32/run_wine_tests.sh build build-win32 &
 stage package package &
+stage arm bash tests/arm/run_arm_tests.sh &
 report sanitizers
 stage fuzz bash tests/fuzz/run_fuzz.sh build-asan 30
 report fuzz
@@ -72,6 +76,7 @@ report fuzz
 stage desktop ctest --test-dir build -L desktop -j1 --output-on-failure --no-tests=error &
 report e2e
 report wine
+report arm
 report package
 report desktop
 echo "total $((SECONDS - start)) s"

@@ -6,11 +6,15 @@
 #   unpacked into a folder whose name has a space and a non-ASCII letter and
 #   started there under Wine as Explorer would: slide 0 on screen, Escape
 #   ends it with status 0;
-# - the deb: no lintian error, no build tool among its dependencies;
-#   installed with apt-get, "cquorvath" started by an ordinary user (nobody,
-#   with a login's PATH) from an unrelated folder: slide 0, Escape, status 0;
-#   purged, none of its files left. It is installed on this machine and
-#   always purged again, with whatever its installation brought.
+# - each deb (amd64, arm64, armhf): lintian without errors or warnings, its
+#   run-time libraries and libgl1 among its dependencies and no build tool,
+#   exactly the expected files with their modes, all but the program the
+#   same bytes in the three, the program built for the deb's architecture;
+# - this machine's deb: installed with apt-get, "cquorvath" started by an
+#   ordinary user (nobody, with a login's PATH) from an unrelated folder:
+#   slide 0, Escape, status 0; purged, none of its files left. It is
+#   installed on this machine and always purged again, with whatever its
+#   installation brought.
 # The native build must hold jpegdecode (the expected pictures).
 # Last line: "package: N passed, M failed".
 set -u
@@ -21,7 +25,9 @@ export E2E_DECODER=$native/jpegdecode
 version=$(sed -n 's/^project(cquorvath VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
 top=cquorvath-$version
 zip=$root/dist/$top-win32.zip
-deb=$root/dist/cquorvath_${version}_$(dpkg --print-architecture).deb
+deb_of() { echo "$root/dist/cquorvath_${version}_$1.deb"; }
+deb_arches=(amd64 arm64 armhf)
+deb=$(deb_of "$(dpkg --print-architecture)")
 passed=0
 failed=0
 tmp=$(mktemp -d)
@@ -67,12 +73,39 @@ zip_show() {
         bash "$root/tests/e2e/show.sh" escape env -C "$folder/$top" wine cquorvath.exe
 }
 
-deb_lint() {
-    local depends
-    lintian --fail-on error --display-info "$deb" || return
-    depends=$(dpkg-deb -f "$deb" Depends)
+# deb_check ARCH: one deb as built, against the amd64 one.
+deb_check() {
+    local arch=$1 file depends expected machine
+    file=$(deb_of "$arch")
+    lintian --fail-on error,warning --display-info "$file" || return
+    depends=$(dpkg-deb -f "$file" Depends)
     echo "Depends: $depends"
-    ! grep -E -- '-dev\b|\b(gcc|g\+\+|clang|cpp|make|cmake)\b' <<<"$depends"
+    grep -q '\blibsdl2-2\.0-0\b' <<<"$depends" && grep -q '\blibgl1$' <<<"$depends" ||
+        { echo "no SDL or libgl1 among the dependencies"; return 1; }
+    ! grep -E -- '-dev\b|\b(gcc|g\+\+|clang|cpp|make|cmake)\b' <<<"$depends" || return
+    same "Architecture" "$arch" "$(dpkg-deb -f "$file" Architecture)" || return
+    # Every file with its mode; folders follow from them.
+    expected=$({
+        printf '%s\n' "-rwxr-xr-x ./usr/games/cquorvath" "-rwxr-xr-x ./usr/libexec/cquorvath/cquorvath"
+        cd "$root/assets" && printf -- "-rw-r--r-- ./usr/share/games/cquorvath/%s\n" *
+        printf -- "-rw-r--r-- ./usr/share/%s\n" applications/cquorvath.desktop \
+            doc/cquorvath/changelog.gz doc/cquorvath/copyright man/man6/cquorvath.6.gz \
+            icons/hicolor/48x48/apps/cquorvath.png icons/hicolor/256x256/apps/cquorvath.png
+    } | sort)
+    same "files" "$expected" "$(dpkg-deb -c "$file" | sed -n 's|^\(-[rwx-]*\) .* \./|\1 ./|p' | sort)" || return
+    dpkg-deb -x "$file" "$tmp/$arch"
+    [ -d "$tmp/amd64" ] || dpkg-deb -x "$(deb_of amd64)" "$tmp/amd64"
+    if [ "$arch" != amd64 ]; then
+        diff -r -x cquorvath "$tmp/amd64/usr/share" "$tmp/$arch/usr/share" &&
+            cmp "$tmp/amd64/usr/games/cquorvath" "$tmp/$arch/usr/games/cquorvath" || return
+    fi
+    machine=$(readelf -h "$tmp/$arch/usr/libexec/cquorvath/cquorvath" | sed -n 's/^ *\(Machine\|Flags\): *//p' | paste -s -d ' ')
+    echo "program: $machine"
+    case $arch in
+    amd64) [[ $machine == *X86-64* ]] ;;
+    arm64) [[ $machine == *AArch64* ]] ;;
+    armhf) [[ $machine == ARM\ *hard-float* ]] ;;
+    esac || { echo "not a program for $arch"; return 1; }
 }
 packages() { dpkg-query -W -f '${Package}:${Architecture} ${Status}\n' | sed -n 's/ install ok installed$//p'; }
 # purge: the package and anything its installation brought.
@@ -114,12 +147,14 @@ deb_purge() {
     same "left behind" "" "${left%$'\n'}" && echo "$(($(wc -l <"$tmp/files") - 1)) paths checked"
 }
 
-for f in "$zip" "$deb"; do
+for f in "$zip" $(for arch in "${deb_arches[@]}"; do deb_of "$arch"; done); do
     [ -f "$f" ] || { echo "no $f (bash scripts/package.sh)"; exit 1; }
 done
 check "zip: one folder, the program, its five files, README.txt; Windows' DLLs only" zip_contents
 check "zip: started in \"Mökki show\" under Wine: slide 0, Escape" zip_show
-check "deb: lintian, dependencies" deb_lint
+for arch in "${deb_arches[@]}"; do
+    check "deb $arch: lintian clean, dependencies, files, program for $arch" deb_check "$arch"
+done
 check "deb: apt-get install" deb_install
 [ -n "$installed" ] && check "deb: cquorvath from an unrelated folder: slide 0, Escape" deb_show
 [ -n "$installed" ] && check "deb: purged, nothing left" deb_purge
