@@ -76,8 +76,7 @@ box() {
     done
 }
 # shot NAME: a screenshot into NAME.ppm, the screen read between shot_from
-# and shot_to: with grab (grab.c) the times around the read itself; with
-# import, slower to start, the whole command.
+# and shot_to (grab's times around the read, or import's whole run).
 shot() {
     local times
     if [ -n "${E2E_GRAB:-}" ]; then
@@ -89,12 +88,9 @@ shot() {
     shot_to=$EPOCHREALTIME
 }
 sleep_until() { sleep "$(calc "$first + $1 - $(now)" | sed 's/^-.*/0/')"; }
-# first_frame SECONDS: waits for slide 0 on screen. The first frame came
-# after earliest (when the last screenshot without it began, or the last box
-# was answered) and before latest (when the first one with it ended); first
-# is halfway between. The screenshots go to one screen.py that stays up, so
-# that each costs no start-up. The show's window is looked for beside them,
-# which must not wait for it: its id goes to the file id (see window_id).
+# first_frame SECONDS: waits for slide 0 on screen and brackets the first
+# frame between earliest and latest (README.md, Timing); first is halfway.
+# The show's window is looked for beside the screenshots (see window_id).
 first_frame() {
     local answer until_us
     earliest=${answered:-$started}
@@ -125,16 +121,11 @@ window_id() {
     id=$(cat "$tmp/id")
     [ -n "$id" ] || { fail "no window \"cquorvath iso\""; return 1; }
 }
-# Slide changes come every ten seconds of show time; a screenshot is judged
-# only when it was surely taken inside one ten-second window, half a second
-# clear of either end. Show time runs from the first frame, known between
-# earliest and latest.
+# take_in K NAME: a screenshot surely taken between show seconds 10K and
+# 10K+10, half a second clear of either slide change, as NAME.ppm, aimed at
+# the middle; one too early is taken again; none kept when none fits.
 margin_us=500000
 shot_took_us=500000
-# take_in K NAME: a screenshot from show seconds 10K to 10K+10 as NAME.ppm,
-# aimed so that the middle of its bracket falls on the window's middle. One
-# that came too close to the window's start is taken again; when the window
-# is gone before one fits (or the program ended), none is kept.
 take_in() {
     local k=$1 e l from to start end
     to_us "$earliest" && e=$REPLY
