@@ -41,10 +41,11 @@ Decoded decode(std::vector<uint8_t> bytes) {
     return {surface.width, surface.height, surface.uploadCount, surface.rgba, recorder.messages()};
 }
 
-std::vector<std::string> jpegFiles(const std::string& dir) {
+std::vector<std::string> jpegFiles(std::initializer_list<const char*> dirs) {
     std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(dataDir + "/" + dir))
-        if (entry.path().extension() == ".jpg") files.push_back(entry.path().string());
+    for (const char* dir : dirs)
+        for (const auto& entry : fs::directory_iterator(dataDir + "/" + dir))
+            if (entry.path().extension() == ".jpg") files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -66,7 +67,7 @@ std::vector<uint8_t> djpegRgb(const std::string& path, int& width, int& height) 
 }
 
 TEST(Decoder, CorpusIsCloseToDjpegFloat) {
-    const std::vector<std::string> files = jpegFiles("corpus");
+    const std::vector<std::string> files = jpegFiles({"corpus"});
     ASSERT_GE(files.size(), 20u);
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -143,11 +144,8 @@ TEST(Decoder, NothingCarriesOverBetweenDecodes) {
     const std::vector<uint8_t> a = readFile(dataDir + "/corpus/restart_420_rows.jpg");
     const std::vector<uint8_t> b = readFile(dataDir + "/corpus/optimized_grey.jpg");
     const Decoded aloneA = decode(a), aloneB = decode(b);
-    std::vector<std::string> files;
-    for (const char* dir : {"corpus", "built", "hostile", "../fuzz/regressions"}) {
-        const std::vector<std::string> more = jpegFiles(dir);
-        files.insert(files.end(), more.begin(), more.end());
-    }
+    const std::vector<std::string> files =
+        jpegFiles({"corpus", "built", "hostile", "../fuzz/regressions"});
     ASSERT_GE(files.size(), 100u);
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -237,11 +235,8 @@ TEST(Decoder, HuffmanLookupReadsWhatTheLinearSearchReads) {
                 after.push_back(int32_t(bytes.size()));
             }
             JpegDecoder& d = jpegDecoder;
-            d.input = bytes.data();
-            d.size = int32_t(bytes.size());
-            d.position = 0;
-            d.bitPosition = 0;
-            d.exhausted = 0;
+            d.input = bytes.data(), d.size = int32_t(bytes.size());
+            d.position = d.bitPosition = d.exhausted = 0;
             auto bitsRead = [&] {
                 const int32_t loaded = int32_t(std::count_if(
                     after.begin(), after.end(), [&](int32_t a) { return a <= d.position; }));
