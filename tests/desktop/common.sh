@@ -1,37 +1,16 @@
-# Sourced by desktop.sh and resize.sh: the run folder, the checks' tally,
-# the photographs and the end by Escape. Each script sets NAME first and
-# may define stop_more (called on exit) and between_photos.
+# Sourced by desktop.sh and resize.sh: the run folder, the photographs and
+# the end by Escape. Each script sets NAME first and may define stop_more
+# (called on exit) and between_photos.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 assets=${E2E_ASSETS:-$here/../../assets}
 tmp=$(mktemp -d)
-failures=0
+. "$here/../support/watch.sh"
 show=
 stop_more() { :; }
 between_photos() { :; }
-cleanup() {
-    # timeout hands the signal on to the program.
-    [ -n "$show" ] && kill -TERM "$show" 2>/dev/null
-    stop_more
-    if [ "$failures" = 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$tmp"; else echo "kept: $tmp"; fi
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-ok() {
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else fail "$what"; fi
-}
-finish() {
-    if [ "$failures" != 0 ]; then
-        echo "--- program output"
-        tail -n 20 "$tmp/show.log" 2>/dev/null
-    fi
-    echo "$NAME: $failures failed"
-    exit $((failures > 0))
-}
+# timeout hands the signal on to the program.
+trap '[ -n "$show" ] && kill -TERM "$show" 2>/dev/null; stop_more; drop_tmp' EXIT
+running() { kill -0 "$show" 2>/dev/null; }
 
 # start_show COMMAND...: the program (the last word) in a run folder of its
 # own with the assets, under a time limit; the expected slide 0 beside it.
@@ -39,7 +18,7 @@ start_show() {
     mkdir "$tmp/run"
     cp "$assets"/* "$tmp/run/"
     "${E2E_DECODER:?}" "$assets/drooo.jpg" "$tmp/slide0.pam" >/dev/null || fail "decoding drooo.jpg"
-    (cd "$tmp/run" && exec "${@:1:$#-1}" timeout -k 5 60 "${@: -1}") >"$tmp/show.log" 2>&1 &
+    (cd "$tmp/run" && exec "${@:1:$#-1}" timeout -k 5 60 "${@: -1}") >"$tmp/log" 2>&1 &
     show=$!
 }
 
@@ -47,7 +26,7 @@ start_show() {
 # one shows slide 0 in its centred 4:3 area with black bars (photo.py).
 photograph_slide0() {
     local deadline=$((SECONDS + $2)) shown=
-    while [ $SECONDS -lt $deadline ] && kill -0 "$show" 2>/dev/null; do
+    while [ $SECONDS -lt $deadline ] && running; do
         between_photos
         timeout 20 import -display "$1" -window root -depth 8 "ppm:$tmp/photo.ppm" 2>/dev/null &&
             python3 "$here/photo.py" "$tmp/photo.ppm" "$tmp/slide0.pam" >"$tmp/photo.txt" &&
@@ -64,7 +43,7 @@ escape_ends_show() {
     local status=
     timeout 10 xdotool "$@" key Escape 2>/dev/null
     for _ in $(seq 100); do
-        kill -0 "$show" 2>/dev/null || { wait "$show"; status=$?; break; }
+        running || { wait "$show"; status=$?; break; }
         sleep 0.1
     done
     show=

@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# The show on a Wayland desktop with Xwayland, as people run it: the
-# compositor nested in the current X screen (run this under
-# tests/support/with_xvfb.sh -s 1920x1080), so that a photograph of that
-# screen is a photograph of the desktop's whole output.
+# The show on a Wayland desktop with Xwayland, the compositor nested in the
+# current X screen (run this under tests/support/with_xvfb.sh -s 1920x1080),
+# so that a photograph of that screen is one of the desktop's whole output:
 #   desktop.sh weston|mutter|kwin x11|wayland PROGRAM
-# x11      SDL's default driver, through Xwayland
-# wayland  SDL_VIDEODRIVER=wayland
-# Checks: slide 0 in the output's centred 4:3 area, black bars beside it,
-# no box; Escape pressed on the outer screen ends the show with status 0.
-# Environment: E2E_DECODER (native jpegdecode, for the expected picture),
-# E2E_ASSETS (default: assets/), E2E_KEEP (keep the temp folder).
+# with SDL's default (X11, through Xwayland) or its Wayland driver. Slide 0
+# in the output's centred 4:3 area, black bars beside it, no box; Escape on
+# the outer screen ends the show with status 0. Environment: E2E_DECODER
+# (native jpegdecode), E2E_ASSETS (default: assets/), E2E_KEEP.
 set -u
 desktop=$1 driver=$2 program=$(realpath "$3")
 NAME="$desktop $driver"
@@ -18,9 +15,8 @@ compositor=
 export XDG_RUNTIME_DIR=$tmp/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 stop_more() {
-    # The compositor first (dbus-run-session's child), so that
-    # dbus-run-session ends its bus and leaves; then whatever is left of
-    # the session's process group.
+    # The compositor first, so that dbus-run-session ends its bus and
+    # leaves; then whatever is left of the session's process group.
     [ -n "$compositor" ] || return
     [ "$failures" = 0 ] || { echo "--- compositor output"; grep -v '^ ' "$tmp/compositor.log" | tail -n 20; }
     pkill -TERM -P "$compositor"
@@ -55,19 +51,16 @@ kwin)
         --socket $wayland --no-lockscreen --no-global-shortcuts "$tmp/inside")
     display_of() { cut -d' ' -f1 "$tmp/xwayland" 2>/dev/null; }
     ;;
-*) exec sed -n '2,13p' "$0" ;;
+*) exec sed -n '2,9p' "$0" ;;
 esac
 # The show joins the session's bus, as a desktop's programs do (with none,
 # SDL would have dbus-launch start a bus that outlives the run).
 setsid dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0"; exec "$@"' \
     "$tmp/bus" "${session[@]}" >"$tmp/compositor.log" 2>&1 &
 compositor=$!
-xwayland=
 for _ in $(seq 300); do
     xwayland=$(display_of)
-    [ -n "$xwayland" ] && break
-    kill -0 "$compositor" 2>/dev/null || break
-    sleep 0.1
+    [ -z "$xwayland" ] && kill -0 "$compositor" 2>/dev/null && sleep 0.1 || break
 done
 [ -n "$xwayland" ] || { fail "$desktop named no Xwayland display"; finish; }
 # mutter guards its Xwayland with a cookie file in the runtime folder.

@@ -10,28 +10,13 @@ set -u
 program=$(realpath "$1")
 NAME=resize
 . "$(dirname "$0")/common.sh"
-# window NAME: the id of the viewable window so named, waiting up to 20 s.
-window() {
-    local id
-    for _ in $(seq 200); do
-        id=$(timeout 10 xwininfo -root -children |
-            sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p" | while read -r w; do
-                timeout 10 xwininfo -id "$w" | grep -q IsViewable && echo "$w"
-            done | head -n 1)
-        [ -n "$id" ] && echo "$id" && return
-        kill -0 "$show" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
 # A bus of its own, or SDL would have dbus-launch start one that outlives
 # the run.
 start_show dbus-run-session -- env SDL_AUDIODRIVER=dummy "$program"
 
-box=$(window "you fail") || { fail "no box for the missing mode"; finish; }
+box=$(window "you fail" 20) || { fail "no box for the missing mode"; finish; }
 timeout 10 xdotool key --window "$box" Return 2>/dev/null
-id=$(window "cquorvath iso") || { fail "no window"; finish; }
+id=$(window "cquorvath iso" 20) || { fail "no window"; finish; }
 timeout 10 xdotool windowsize "$id" 1280 1024 windowmove "$id" 0 0
 
 photograph_slide0 "$DISPLAY" 20

@@ -16,12 +16,8 @@ static double now(void) {
 
 /* One channel of a pixel, scaled to 0-255 whatever its mask. */
 static unsigned char channel(unsigned long pixel, unsigned long mask) {
-    if (!mask) return 0;
-    while (!(mask & 1)) {
-        mask >>= 1;
-        pixel >>= 1;
-    }
-    return (unsigned char)((pixel & mask) * 255 / mask);
+    const unsigned long low = mask & -mask;
+    return mask ? (unsigned char)((pixel & mask) / low * 255 / (mask / low)) : 0;
 }
 
 int main(int argc, char** argv) {

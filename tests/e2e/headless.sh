@@ -5,7 +5,7 @@
 # show, in order:  headless.sh PROGRAM
 # 1: drooo.jpg empty, 08-iso_remix.jpg missing, the third image a folder,
 #    Quorvath04_iso.jpg progressive; no sound device
-# 2: drooo.jpg a 16384 x 16384 JPEG, Quorvath04_iso.jpg unreadable (run as
+# 2: drooo.jpg a 65535 x 65535 JPEG, Quorvath04_iso.jpg unreadable (run as
 #    the user nobody, as root reads any file), a music file that is no MP3
 # 3: every asset intact, under valgrind's memcheck: no memory error or leak (unless
 #    the program is built with AddressSanitizer, which does that job there)
@@ -52,17 +52,7 @@ check faulty-images "$(printf '%s\n' "$setup" "$decoder" "$loader ${images[1]}" 
     "$loader ${images[2]}" "$decoder" "$decoder")" env SDL_AUDIODRIVER=no-such-driver
 
 fresh
-# Baseline greyscale, every block flat: DC 0 and end of block, one bit each.
-{
-    printf '\xff\xd8\xff\xdb\x00\x43\x00'
-    head -c 64 /dev/zero | tr '\0' '\1'
-    printf '\xff\xc0\x00\x0b\x08\x40\x00\x40\x00\x01\x01\x11\x00'
-    printf '\xff\xc4\x00\x14\x00\x01'; head -c 15 /dev/zero; printf '\x00'
-    printf '\xff\xc4\x00\x14\x10\x01'; head -c 15 /dev/zero; printf '\x00'
-    printf '\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00'
-    head -c 1048576 /dev/zero
-    printf '\xff\xd9'
-} >"$tmp/run/${images[0]}"
+cp "$assets/../tests/fuzz/regressions/frame_65535_by_65535.jpg" "$tmp/run/${images[0]}"
 chmod 000 "$tmp/run/${images[3]}"
 echo "no MP3" >"$tmp/run/lumora.mp3"
 check huge-unreadable-no-mp3 "$(printf '%s\n' "$setup" "$decoder" "$loader ${images[3]}" "$decoder")" \

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Picture and sound checks of the end-to-end runs; exit status 0 = yes.
-  screen.py slide SHOT.ppm N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  ('-': no image)
-  screen.py watch N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  (one SHOT.ppm a line on
-      stdin, "yes" or "no" a line back: the slide check, the images read once)
+  screen.py watch N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  ('-': no image; one
+      SHOT.ppm a line on stdin, "yes" or "no" a line back)
+  screen.py slide SHOT.ppm N IMG0.pam IMG1.pam IMG2.pam IMG3.pam  (one of them)
   screen.py flat SHOT.ppm
   screen.py loud RAW"""
-import array, contextlib, re, statistics, sys
+import array, io, re, statistics, sys
 
 # Screen points sampled: a 64 x 48 grid on the 1024 x 768 screen.
 POINTS = [(8 + 16 * i, 8 + 16 * j) for j in range(48) for i in range(64)]
@@ -65,28 +65,26 @@ def candidates(n, paths):
     return wanted, others
 
 
-def shows(shot, n, wanted, others):
-    screen = seen(netpbm(shot))
-    want, rest = difference(screen, wanted), [difference(screen, o) for o in others]
-    print(f"slide {n}: {want:.2f} from wanted, others {' '.join(f'{r:.1f}' for r in rest)}")
-    return want <= 12 and min(rest) >= want + 10
+def watch(n, *paths):
+    """For each screenshot named on stdin, "yes" on stdout when it shows slide
+    n: within 12 levels of it on average, and every other slide, slide n's
+    image with another slide's corners and a black screen at least 10 further
+    away; "no" otherwise."""
+    wanted, others = candidates(int(n), paths)
+    yes = False
+    for line in sys.stdin:
+        screen = seen(netpbm(line.rstrip("\n")))
+        want, rest = difference(screen, wanted), [difference(screen, o) for o in others]
+        print(f"slide {n}: {want:.2f} from wanted, others {' '.join(f'{r:.1f}' for r in rest)}",
+              file=sys.stderr)
+        yes = want <= 12 and min(rest) >= want + 10
+        print("yes" if yes else "no", flush=True)
+    return yes
 
 
 def slide(shot, n, *paths):
-    """The wanted slide must be within 12 levels on average; every other
-    slide, the wanted image with another slide's corners and a black screen
-    at least 10 further away."""
-    return shows(shot, int(n), *candidates(int(n), paths))
-
-
-def watch(n, *paths):
-    """slide() for each screenshot named on stdin, answered on stdout."""
-    wanted, others = candidates(int(n), paths)
-    for line in sys.stdin:
-        with contextlib.redirect_stdout(sys.stderr):
-            yes = shows(line.rstrip("\n"), int(n), wanted, others)
-        print("yes" if yes else "no", flush=True)
-    return True
+    sys.stdin = io.StringIO(shot + "\n")
+    return watch(n, *paths)
 
 
 def flat(shot):

@@ -2,24 +2,21 @@
 # The show on the current X screen (run it under tests/support/with_xvfb.sh),
 # watched and driven from outside as a user would:
 #   show.sh full|escape|close|missing|no-render-texture PROGRAM [ARGS...]
-# full      the whole show, music to SDL's disk audio driver: each slide in
-#           its ten seconds, nothing new after 40 s, other keys ignored, the
-#           end 60-62.5 s after the first frame with status 0, the music
-#           started after the images were read and not silent
+# full      the music to SDL's disk audio driver: each slide in its ten
+#           seconds, nothing new after 40 s, other keys ignored, the end
+#           60-62.5 s after the first frame with status 0, the music started
+#           after the images were read and not silent
 # escape    slide 0, then Escape ends the show with status 0
-# close     a close request (WM_DELETE_WINDOW) as soon as the window is up
-#           ends the show with status 0
+# close     a close request as soon as the window is up ends it, status 0
 # missing   no image 1: the loader's box, then the decoder's, each alone and
-#           closed with Return; slides 0, 2 and 3 shown, slide 1 one colour;
-#           Escape ends the show with status 0
-# no-render-texture  a GL without framebuffer objects and an empty image 3:
-#           "you fail", then the decoder's box (loading still ran); no
-#           frame, the program ends by itself with status 0
+#           closed with Return; slide 1 one colour, slides 2 and 3 shown
+# no-render-texture  a GL without framebuffer objects, an empty image 3:
+#           "you fail", then the decoder's box; no frame, status 0
 # Environment: E2E_DECODER (native jpegdecode, for the expected pictures),
-# E2E_SEND_CLOSE (send_close), E2E_GRAB (grab, the screenshots; import
-# without it), E2E_ASSETS (default: assets/), E2E_KEEP.
+# E2E_SEND_CLOSE, E2E_GRAB (grab, the screenshots; import without it),
+# E2E_ASSETS (default: assets/), E2E_KEEP.
 set -u
-mode=$1
+mode=$1 NAME=$1
 shift
 [ -f "$1" ] && set -- "$(realpath "$1")" "${@:2}"
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,13 +24,9 @@ assets=${E2E_ASSETS:-$here/../../assets}
 images=("drooo.jpg" "08-iso_remix.jpg" "Harno Quorvath - Ashenthornveil - moro.jpg" "Quorvath04_iso.jpg")
 boxes=("khar bax" ",-.-.-.-.-.-." "you fail")
 tmp=$(mktemp -d)
-failures=0
+. "$here/../support/watch.sh"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} SDL_AUDIODRIVER=dummy
-cleanup() {
-    [ -e "$tmp/pid" ] && kill -KILL -- "-$(cat "$tmp/pid")" 2>/dev/null
-    if [ "$failures" = 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$tmp"; else echo "kept: $tmp"; fi
-}
-trap cleanup EXIT
+trap '[ -e "$tmp/pid" ] && kill -KILL -- "-$(cat "$tmp/pid")" 2>/dev/null; drop_tmp' EXIT
 
 now() { echo "$EPOCHREALTIME"; }
 # to_us SECONDS: REPLY becomes the time in whole microseconds (no process
@@ -44,20 +37,9 @@ to_us() {
     REPLY=$((${1%.*} * 1000000 + 10#${f:0:6}))
 }
 calc() { awk "BEGIN { printf \"%.2f\", ($*) }"; }
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-ok() {
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else fail "$what"; fi
-}
 # start SECONDS CMD...: the program in the run folder, under a time limit.
 start() {
-    local limit=$1
-    shift
-    (cd "$tmp/run" && timeout -k 5 "$limit" "$@" >"$tmp/log" 2>&1 &
+    (cd "$tmp/run" && timeout -k 5 "$1" "${@:2}" >"$tmp/log" 2>&1 &
         echo $! >"$tmp/pid"
         wait $!
         echo $? >"$tmp/status") &
@@ -78,24 +60,6 @@ wait_exit() {
 # quick_exit WHAT: the show ends at once, status 0 (within 20 s: a loaded
 # machine may still be loading; the show's own end is a minute away).
 quick_exit() { wait_exit 20 && ok "$1 ends the show with status 0" [ "$status" = 0 ] || fail "$1 did not end the show"; }
-# The viewable top-level windows, "id name" a line.
-windows() {
-    timeout 10 xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p' |
-        while read -r id name; do
-            timeout 10 xwininfo -id "$id" | grep -q IsViewable && echo "$id $name"
-        done
-}
-# window CAPTION SECONDS: prints the id of the window so named.
-window() {
-    local i id
-    for i in $(seq $(($2 * 10))); do
-        id=$(windows | awk -v n="$1" '{ id = $1; sub(/^[^ ]* /, "") } $0 == n { print id; exit }')
-        [ -n "$id" ] && echo "$id" && return
-        running || return 1
-        sleep 0.1
-    done
-    return 1
-}
 key() { timeout 10 xdotool windowfocus --sync "$1" && timeout 10 xdotool key "${@:2}"; }
 # box CAPTION...: each box comes alone and goes when Return is pressed.
 box() {
@@ -111,43 +75,22 @@ box() {
         done
     done
 }
-# shot NAME: a screenshot into NAME.ppm; the screen was read between
-# shot_from and shot_to. With E2E_GRAB (grab.c, built here) those are the
-# times around the read itself; import, for the runs of the other test
-# scripts, takes longer to start and its bracket is the whole command.
+# shot NAME: a screenshot into NAME.ppm, the screen read between shot_from
+# and shot_to (grab's times around the read, or import's whole run).
 shot() {
     local times
     if [ -n "${E2E_GRAB:-}" ]; then
-        times=$(timeout 20 "$E2E_GRAB" "$tmp/$1.ppm") || return
-        read -r shot_from shot_to <<<"$times"
+        times=$(timeout 20 "$E2E_GRAB" "$tmp/$1.ppm") && read -r shot_from shot_to <<<"$times"
         return
     fi
     shot_from=$EPOCHREALTIME
     timeout 20 import -window root -depth 8 "ppm:$tmp/$1.ppm" 2>/dev/null || return
     shot_to=$EPOCHREALTIME
 }
-# slide N NAME: a screenshot now shows slide N, right way up, and no other.
-slide() {
-    shot "$2" && printf '%s at %s s: ' "$2" "$(calc "$(now) - ${first:-$started}")" &&
-        python3 "$here/screen.py" slide "$tmp/$2.ppm" "$1" "${pams[@]}"
-}
-flat() { shot "$1" && python3 "$here/screen.py" flat "$tmp/$1.ppm"; }
 sleep_until() { sleep "$(calc "$first + $1 - $(now)" | sed 's/^-.*/0/')"; }
-# black NAME: the screenshot is black all over (a quick look, no Python).
-black() {
-    local head
-    [ -n "${raster:-}" ] ||
-        raster=$(head -c 20 "$tmp/$1.ppm" | tr -s ' \n' ' ' | awk '{ print $2 * $3 * 3 }')
-    head=$(($(stat -c %s "$tmp/$1.ppm") - raster))
-    cmp -s -i "$head:0" -n "$raster" "$tmp/$1.ppm" /dev/zero
-}
-# first_frame SECONDS: waits for slide 0 on screen. The first frame came
-# after earliest (when the last screenshot without it began, or the last box
-# was answered) and before latest (when the first one with it ended); first
-# is halfway between. A black screenshot is told at once; the others go to
-# one screen.py that stays up, so that each costs no start-up. The show's
-# window is looked for beside the screenshots, which must not wait for it:
-# its id is written to the file id (see window_id).
+# first_frame SECONDS: waits for slide 0 on screen and brackets the first
+# frame between earliest and latest (README.md, Timing); first is halfway.
+# The show's window is looked for beside the screenshots (see window_id).
 first_frame() {
     local answer until_us
     earliest=${answered:-$started}
@@ -157,16 +100,14 @@ first_frame() {
     coproc judge { python3 "$here/screen.py" watch 0 "${pams[0]}" - - - 2>/dev/null; }
     while running && to_us "$EPOCHREALTIME" && [ "$REPLY" -le "$until_us" ]; do
         shot first || continue
-        if ! black first; then
-            echo "$tmp/first.ppm" >&"${judge[1]}"
-            read -r answer <&"${judge[0]}" || break
-            if [ "$answer" = yes ]; then
-                latest=$shot_to
-                first=$(calc "($earliest + $latest) / 2")
-                echo "first frame within $(calc "$latest - $earliest") s"
-                eval "exec ${judge[1]}>&-"
-                return
-            fi
+        echo "$tmp/first.ppm" >&"${judge[1]}"
+        read -r answer <&"${judge[0]}" || break
+        if [ "$answer" = yes ]; then
+            latest=$shot_to
+            first=$(calc "($earliest + $latest) / 2")
+            echo "first frame within $(calc "$latest - $earliest") s"
+            eval "exec ${judge[1]}>&-"
+            return
         fi
         earliest=$shot_from
     done
@@ -174,25 +115,17 @@ first_frame() {
     kill "$finder" 2>/dev/null
     return 1
 }
-# window_id: id becomes the show's window, once first_frame's search ends
-# (watched, not waited for, so that a subshell can ask too).
+# window_id: id becomes the show's window once first_frame's search ends.
 window_id() {
     while kill -0 "$finder" 2>/dev/null; do sleep 0.1; done
     id=$(cat "$tmp/id")
-    [ -n "$id" ] && return
-    fail "no window \"cquorvath iso\""
-    return 1
+    [ -n "$id" ] || { fail "no window \"cquorvath iso\""; return 1; }
 }
-# Slide changes come every ten seconds of show time; a screenshot is judged
-# only when it was surely taken inside one ten-second window, half a second
-# clear of either end. Show time runs from the first frame, known between
-# earliest and latest.
+# take_in K NAME: a screenshot surely taken between show seconds 10K and
+# 10K+10, half a second clear of either slide change, as NAME.ppm, aimed at
+# the middle; one too early is taken again; none kept when none fits.
 margin_us=500000
 shot_took_us=500000
-# take_in K NAME: a screenshot from show seconds 10K to 10K+10 as NAME.ppm,
-# aimed so that the middle of its bracket falls on the window's middle. One
-# that came too close to the window's start is taken again; when the window
-# is gone before one fits (or the program ended), none is kept.
 take_in() {
     local k=$1 e l from to start end
     to_us "$earliest" && e=$REPLY
@@ -208,11 +141,9 @@ take_in() {
         to_us "$shot_from" && from=$((REPLY - l))
         to_us "$shot_to" && to=$((REPLY - e))
         shot_took_us=$((to - from + e - l))
-        if [ "$from" -ge "$start" ] && [ "$to" -le "$end" ]; then
-            echo "$2: taken $(calc "$from / 1e6")-$(calc "$to / 1e6") s after the first frame"
-            return 0
-        fi
-        echo "$2: taken $(calc "$from / 1e6")-$(calc "$to / 1e6") s after the first frame, too close to a slide change"
+        echo -n "$2: taken $(calc "$from / 1e6")-$(calc "$to / 1e6") s after the first frame"
+        [ "$from" -ge "$start" ] && [ "$to" -le "$end" ] && echo && return 0
+        echo ", too close to a slide change"
         [ "$from" -lt "$start" ] || break
         sleep_until "($start + $l) / 1e6 - $first"
     done
@@ -220,22 +151,11 @@ take_in() {
     echo "skipped: no screenshot fits inside the $((10 * k))-$((10 * k + 10)) s window"
     return 1
 }
-# look NAME CHECK ARGS...: the screen.py check on NAME.ppm.
-look() {
-    printf '%s: ' "$1"
-    python3 "$here/screen.py" "$2" "$tmp/$1.ppm" "${@:3}"
-}
-# verdict WHAT NAME CHECK ARGS...: the check on a screenshot take_in kept;
-# skipped when it kept none.
+# verdict WHAT NAME CHECK ARGS...: the screen.py check on the screenshot
+# take_in kept as NAME.ppm; skipped when it kept none.
 verdict() {
-    local what=$1
-    shift
-    if [ -e "$tmp/$1.ppm" ]; then ok "$what" look "$@"; else echo "skipped: $what"; fi
-}
-finish() {
-    [ "$failures" = 0 ] || { echo "--- program output"; tail -n 30 "$tmp/log"; }
-    echo "$mode: $failures failed"
-    exit $((failures > 0))
+    [ -e "$tmp/$2.ppm" ] || { echo "skipped: $1"; return; }
+    ok "$1" python3 "$here/screen.py" "$3" "$tmp/$2.ppm" "${@:4}"
 }
 
 # The run folder and the expected pictures, from the project's decoder.
@@ -267,8 +187,8 @@ full)
         fail "still running 85 s after the first frame"
     fi
     for s in 0 1 2 3 4 5; do
-        verdict "slide $((s < 4 ? s : 3)) in the $((10 * s))-$((10 * s + 10)) s window" \
-            "at_$s" slide $((s < 4 ? s : 3)) "${pams[@]}"
+        n=$((s < 4 ? s : 3))
+        verdict "slide $n in the $((10 * s))-$((10 * s + 10)) s window" "at_$s" slide "$n" "${pams[@]}"
     done
     ok "music not silent" python3 "$here/screen.py" loud "$tmp/audio.raw"
     read_at=$(stat -c %.9X "${images[@]/#/$tmp/run/}" | sort -n | tail -n 1)
@@ -312,6 +232,6 @@ no-render-texture)
     wait_exit 20 && ok "ends by itself with status 0, no frame" \
         [ "$status:$(calc "$ended - $asked < 10")" = 0:1.00 ] || fail "did not end by itself"
     ;;
-*) exec sed -n '2,20p' "$0" ;;
+*) exec sed -n '2,17p' "$0" ;;
 esac
 finish

@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# Fuzzes the decoder for a fixed time with the libFuzzer targets of a clang
-# sanitizer build (CC=clang CXX=clang++ cmake -DCQ_SANITIZE=ON), which must
-# already be built; this script builds nothing.
-#
-#   bash tests/fuzz/run_fuzz.sh BUILD_DIR SECONDS [JOBS]
-#
-# fuzz_decode gets two thirds of the time, fuzz_load the rest, both starting
-# from the seeds and regression files with jpeg.dict. New inputs go to
-# BUILD_DIR/fuzz-corpus, crash, leak, timeout and out-of-memory inputs to
-# BUILD_DIR/fuzz-artifacts. Slow units land there too but are libFuzzer's
-# notes, not failures (the bounds bench judges time). With JOBS above 1 each
-# target runs in fork mode on that many processes and goes on past failures.
-# Ends with `fuzz: N passed, M failed`, counting targets.
+# run_fuzz.sh BUILD_DIR SECONDS [JOBS]: the libFuzzer targets of a clang
+# sanitizer build (CC=clang CXX=clang++ cmake -DCQ_SANITIZE=ON), already
+# built: fuzz_decode two thirds of the time, fuzz_load the rest, from the
+# seeds and regressions with jpeg.dict. New inputs go to BUILD_DIR/fuzz-corpus,
+# crash, leak, timeout and out-of-memory inputs to BUILD_DIR/fuzz-artifacts
+# (slow units too, as notes only: the bounds bench judges time). With JOBS
+# above 1 each target runs in fork mode on that many processes and goes on
+# past failures. Ends with `fuzz: N passed, M failed`, counting targets.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1

@@ -1,21 +1,12 @@
 #!/usr/bin/env bash
-# Decodes every file of tests/jpeg/manifest.txt and checks the outcome:
-#
-#   bash tests/jpeg/check_manifest.sh COMMAND [ARGS...]
-#
-# runs `COMMAND ARGS... IN.jpg OUT.pam` (a jpegdecode build, e.g.
-# build/jpegdecode or `wine /abs/jpegdecode.exe`) for each line and compares
-# its exit status and the sha256 of the PAM it wrote. It works from the
-# repository's top folder with relative paths only, so a Windows build under
-# Wine sees ordinary paths. A manifest line is
-#
-#   PATH STATUS WIDTH HEIGHT SHA256
-#
-# PATH relative to the top folder (it may hold spaces: the other fields are
-# the last four), STATUS 0 for an image, 1 for none, 2 for an unreadable
-# input (no PAM: the other fields are -). Every .jpg under the
-# test data folders must be listed. Prints one line per mismatch, with the
-# line the file gives now, then `manifest: N passed, M failed`.
+# check_manifest.sh COMMAND [ARGS...]: runs `COMMAND ARGS... IN.jpg OUT.pam`
+# (build/jpegdecode, or `wine /abs/jpegdecode.exe`) for each line
+# "PATH STATUS WIDTH HEIGHT SHA256" of tests/jpeg/manifest.txt and compares
+# the exit status and the PAM's size and digest (STATUS 0 an image, 1 none,
+# 2 an unreadable input, with no PAM and the rest "-"). Paths are relative to
+# the top folder, so Wine sees ordinary ones, and may hold spaces. Every .jpg
+# under the test data folders must be listed. Prints each mismatch, then
+# `manifest: N passed, M failed`.
 set -uo pipefail
 [ $# -ge 1 ] || { echo "usage: check_manifest.sh COMMAND [ARGS...]" >&2; exit 2; }
 # A command given by a relative path is found from here on too.

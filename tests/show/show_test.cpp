@@ -1,14 +1,18 @@
-// The show's two steps in the program's window: the load step with real JPEG
-// files, then which slide each show time draws and how.
+// The show's two steps in the program's own window (on the screen that
+// tests/support/with_xvfb.sh provides): the load step with real JPEG files,
+// then which slide each show time draws and how.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
-#include "gl_window.h"
 #include "shell/entry.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
 #include "show/show.h"
 #include "support/support.h"
 #include "surfaces/pixel_memory.h"
@@ -45,6 +49,25 @@ TEST(LoadStep, DecodesWhatIsThereReportsTheRestAndGoesOn) {
     EXPECT_TRUE(slides[3].width == 1 && slides[3].height == 1 && std::abs(p[0] - 200) < 4 &&
                 std::abs(p[1] - 40) < 4 && std::abs(p[2] - 90) < 4 && p[3] == 255);
     system(("rm -rf " + std::string(folder)).c_str());
+}
+
+struct Rgba {
+    int r, g, b, a;
+};
+
+// One pixel of the back buffer, from the bottom-left corner: what the frame
+// would show after the swap.
+static Rgba backBufferPixel(int x, int y) {
+    uint8_t p[4] = {0, 0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+static void clearBackBuffer(float r, float g, float b) {
+    glClearColor(r, g, b, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 // 2 x 4 images: red tells the columns apart, green the rows (row 0 is the
@@ -106,4 +129,20 @@ TEST(DrawStep, SlideByShowTimeNothingFromFortyAndTheMatricesRestored) {
         EXPECT_EQ(t >= 40.0f, centre.r == 255 && centre.g == 0 && centre.b == 255) << t;
         EXPECT_EQ(matrices(), before) << t;
     }
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // A test that hangs must end on the first SIGTERM, not turn it into a
+    // quit request that nobody reads; and no sound device is wanted.
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    {
+        MessageRecorder recorder;
+        setupDisplay(appWindow);
+        for (const MessageRecorder::Message& m : recorder.messages())
+            std::fprintf(stderr, "display set-up: %s: %s\n", m.first.c_str(), m.second.c_str());
+        if (!appWindow.running) return 1;
+    }
+    return RUN_ALL_TESTS();
 }

@@ -5,10 +5,7 @@
 # to a file (-displayfd), so any number of these can run side by side.
 set -u
 size=1024x768
-if [ "${1:-}" = -s ]; then
-    size=$2
-    shift 2
-fi
+[ "${1:-}" = -s ] && size=$2 && shift 2
 screen=$size
 [[ $size == *x*x* ]] || screen=${size}x24
 dir=$(mktemp -d)
@@ -40,5 +37,3 @@ if [ -z "$xvfb" ]; then
 fi
 export DISPLAY=":$(head -n 1 "$dir/display")"
 "$@"
-status=$?
-exit "$status"

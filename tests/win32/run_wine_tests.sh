@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
 # The 32-bit Windows build, cross-built here and run under Wine in one
 # prefix of its own:   run_wine_tests.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
-# - the back end's checks (backend_test.exe), also on a screen too small for
-#   1024 x 768, and render buffers on WGL pbuffers (render_buffer_test.exe);
-# - jpegdecode.exe over the decoder's manifest, whose digests are the Linux
-#   build's output: the same bytes;
-# - the real cquorvath.exe: slide 0 on screen, Escape ends it with status 0;
-#   its application manifest; every way it ends, with the music heard
-#   through ALSA routed into a file (wine_endings.sh, run beside the rest).
-# The native build must hold jpegdecode (the expected pictures).
-# Last line: "wine: N passed, M failed".
+# The back end's and the surfaces' checks, jpegdecode.exe against the Linux
+# build's digests, and the real cquorvath.exe: slide 0 and Escape, its
+# application manifest, every way it ends (wine_endings.sh, run beside).
+# The native build must hold jpegdecode. Last line: "wine: N passed, M failed".
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
@@ -82,12 +77,7 @@ manifest() {
 }
 check "cquorvath.exe carries its manifest" manifest
 
-endings_ended() {
-    wait "$endings"
-    local status=$?
-    cat "$endings_log"
-    return "$status"
-}
+endings_ended() { wait "$endings" && cat "$endings_log" || { cat "$endings_log"; return 1; }; }
 check "every end of the show is clean (wine_endings.sh)" endings_ended
 
 echo "wine: $passed passed, $failed failed"

@@ -1,29 +1,19 @@
 #!/usr/bin/env bash
-# Every way the Windows show ends, with the music heard through a sound
-# device (ALSA's default device writing into a file), under Wine in a
-# "Windows 10" prefix:
+# Every way the Windows show ends, under Wine in a "Windows 10" prefix, with
+# the music heard through ALSA's default device writing into a file:
 #   wine_endings.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR [LANE...]
-# A LANE is a comma-separated list of ENDINGs, run one after another on a
-# screen and in a prefix of its own; the lanes run side by side. An ENDING
-# is one run of the show:
-#   full         the whole show to its natural end
-#   escape:S     Escape S seconds after the music was first heard
-#   close:S      a close request (WM_DELETE_WINDOW) S seconds after that
-#   finished:S   a one-second music, Escape S seconds after it was heard,
-#                so long after it ended
-#   opening:S    ALSA writing into a pipe nobody reads, so that the music's
-#                open never returns; Escape S seconds after the window showed
-# Each must end with status 0, an Escape or close within 5 s, with music
-# written and nothing in Wine's error log (WINEDEBUG=err+all) of a thread
-# dying: no stack overflow, page fault or unhandled exception. The default
-# is two whole shows, four Escapes while the music plays, a close, an
-# Escape after the music's end and one while it is still opening, in four
-# lanes: about 80 s.
-#   CQ_EXE=FILE      runs FILE instead of the build's cquorvath.exe
-#   CQ_TASKSET=CPUS  runs every show on these CPUs only (taskset -c), which
-#                    crowds the media layer's threads at the exit
-# The prefixes are copies of the build's own one (tests/win32/wine_env.sh),
-# the Windows DLLs hard-linked. Last line: "endings: N passed, M failed".
+# A LANE, comma-separated ENDINGs run one after another on a screen and in a
+# prefix of its own (the lanes run side by side); an ENDING is one show:
+#   full        to its natural end
+#   escape:S    Escape S seconds after the music was first heard
+#   close:S     a close request (WM_DELETE_WINDOW) S seconds after that
+#   finished:S  a one-second music, Escape S seconds after it was heard
+#   opening:S   ALSA writing into a pipe nobody reads, so the music's open
+#               never returns; Escape S seconds after the window showed
+# Each must end with status 0 (within 5 s of an Escape or close), music
+# written, and no thread dying in Wine's error log. CQ_EXE=FILE runs FILE
+# instead of the build's cquorvath.exe; CQ_TASKSET=CPUS runs every show on
+# those CPUs only (taskset -c), crowding the media threads at the exit.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
@@ -40,17 +30,15 @@ trap '[ -n "${CQ_KEEP:-}" ] && echo "kept: $work" || rm -rf "$work"' EXIT
 CHECK_LOG="$work/check.log"
 . "$root/tests/win32/wine_env.sh"
 wine_prefix "$win"
-base=$WINEPREFIX
 
-# copy_prefix TO: the build's prefix, set to Windows 10 once. Only the
-# DLLs, which Wine never writes after the prefix is made, are hard links.
+# copy_prefix FROM TO: only the DLLs, which Wine never writes after the
+# prefix is made, are hard links.
 copy_prefix() {
-    cp -al "$1/." "$2" &&
+    mkdir -p "$2" && cp -al "$1/." "$2" &&
         (cd "$1" && find . -path ./drive_c/windows/system32 -prune -o -type f -print0 |
             xargs -0 -I{} cp --remove-destination -p {} "$2/{}")
 }
-mkdir "$work/prefix"
-copy_prefix "$base" "$work/prefix"
+copy_prefix "$WINEPREFIX" "$work/prefix"
 WINEPREFIX=$work/prefix wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 WINEPREFIX=$work/prefix wineserver -w
 
@@ -58,9 +46,8 @@ WINEPREFIX=$work/prefix wineserver -w
 sox -n -r 44100 -c 2 "$work/short.wav" synth 1 sine 440 vol 0.5 &&
     lame --quiet -b 128 "$work/short.wav" "$work/short.mp3"
 
-# run NAME ENDING: one run in $work/NAME, its findings in result (status,
-# seconds from the Escape or close to the process's end, music bytes at
-# that moment), in the prefix WINEPREFIX.
+# run NAME ENDING: one run in $work/NAME; result holds its status, the
+# seconds from the Escape or close to its end, and the music bytes then.
 run() {
     local dir=$work/$1 kind=${2%%:*} after=${2#*:} pid window asked=0 heard=0
     mkdir -p "$dir/run"
@@ -100,7 +87,7 @@ run() {
 lane() {
     local m=0 ending
     export WINEPREFIX=$work/prefix-$1
-    mkdir "$WINEPREFIX" && copy_prefix "$work/prefix" "$WINEPREFIX"
+    copy_prefix "$work/prefix" "$WINEPREFIX"
     for ending in ${2//,/ }; do
         m=$((m + 1))
         run "$1-$m-${ending%%:*}" "$ending"
@@ -135,11 +122,8 @@ for dir in "$work"/[0-9]*-[0-9]*-*/; do
     dir=${dir%/}
     check "${dir##*/}" ended "$dir"
 done
-for dir in "$work"/*-full; do
-    [ -d "$dir" ] || continue
-    check "the whole show's music is not silent" python3 "$root/tests/e2e/screen.py" loud "$dir/music.raw"
-    break
-done
+full=$(ls -d "$work"/*-full 2>/dev/null | head -n 1)
+[ -z "$full" ] || check "the whole show's music is not silent" python3 "$root/tests/e2e/screen.py" loud "$full/music.raw"
 
 echo "endings: $passed passed, $failed failed"
 [ "$failed" = 0 ]
