@@ -59,8 +59,11 @@ run() {
     else
         alsa_to_file "$dir/home" "$dir/music.raw"
     fi
+    # The status is the one Windows reports to a parent that waited (start
+    # /wait): once a process has ended, Wine's server kills its Unix side
+    # if that has not gone a second later, which a crowded machine can take.
     (cd "$dir/run" && exec env HOME="$dir/home" WINEDEBUG=err+all \
-        ${CQ_TASKSET:+taskset -c "$CQ_TASKSET"} timeout -k 5 120 wine cquorvath.exe) \
+        ${CQ_TASKSET:+taskset -c "$CQ_TASKSET"} timeout -k 5 120 wine start /wait cquorvath.exe) \
         >"$dir/log" 2>&1 &
     pid=$!
     if [ "$kind" != full ]; then
