@@ -36,25 +36,15 @@ trap 'rm -rf "$work"' EXIT
 # tool's shell, as the folder's name may have spaces.
 prefix_map="'-ffile-prefix-map=$root=.'"
 
-# release DIR CMAKE-ARGS...: a fresh build of the program alone.
-release() {
-    local dir=$1
-    shift
-    rm -rf "$dir"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCQ_BUILD_TESTS=OFF "$@" >/dev/null
-    cmake --build "$dir" -j2 --target cquorvath >/dev/null
-}
-# The Windows program is linked statically and stripped by its toolchain
-# file.
-CXXFLAGS=$prefix_map release build-release-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+# The Windows program alone, in a fresh build, linked statically and
+# stripped by its toolchain file.
+rm -rf build-release-win32
+CXXFLAGS=$prefix_map cmake -S . -B build-release-win32 -DCMAKE_BUILD_TYPE=Release \
+    -DCQ_BUILD_TESTS=OFF -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build build-release-win32 -j2 --target cquorvath >/dev/null
 
 # stamp DIR: every file and folder under DIR gets the commit's time.
 stamp() { find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +; }
-# fill TEMPLATE: the template with the version (and the commit's date) in.
-fill() {
-    sed -e "s/@VERSION@/$version/g" \
-        -e "s/@DATE@/$(date -R -d "@$SOURCE_DATE_EPOCH")/g" "$1"
-}
 mkdir -p dist
 
 # The zip: one top folder, README.txt in Windows line endings, no extra
@@ -63,7 +53,7 @@ top=cquorvath-$version
 mkdir -p "$work/zip/$top"
 install -m 755 build-release-win32/cquorvath.exe "$work/zip/$top/"
 install -m 644 assets/* "$work/zip/$top/"
-fill packaging/windows/README.txt | sed 's/$/\r/' >"$work/zip/$top/README.txt"
+sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/README.txt >"$work/zip/$top/README.txt"
 chmod 644 "$work/zip/$top/README.txt"
 stamp "$work/zip"
 zip_file=$root/dist/cquorvath-$version-win32.zip
