@@ -67,6 +67,9 @@ rm -f "$zip_file"
 src=$work/src/cquorvath-$version
 mkdir -p "$src"
 git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$src"
+# Installed files keep their times, and dpkg-deb lowers only those newer
+# than the commit: a checkout older than its last commit would differ.
+stamp "$src"
 host=$(dpkg --print-architecture)
 debs=()
 for arch in amd64 arm64 armhf; do
