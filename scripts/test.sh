@@ -38,7 +38,10 @@ report() {
     while [ ! -e "$logs/$1.result" ]; do sleep 1; done
     read -r status seconds <"$logs/$1.result"
     echo "== $1: $([ "$status" = 0 ] && echo passed || echo "FAILED (status $status)") in ${seconds} s"
-    if [ "$status" = 0 ]; then tail -n 3 "$logs/$1.log"; else tail -n 60 "$logs/$1.log"; fi
+    if [ "$status" = 0 ]; then tail -n 3 "$logs/$1.log"; else
+        grep -E '^(FAIL|   FAIL)' "$logs/$1.log"
+        tail -n 60 "$logs/$1.log"
+    fi
     [ "$status" = 0 ] && passed=$((passed + 1)) || failed=$((failed + 1))
 }
 native() {

@@ -32,16 +32,17 @@ check "cross-build" eval 'cmake --no-warn-unused-cli -S "$root" -B "$win" \
 . "$root/tests/win32/wine_env.sh"
 wine_prefix "$win"
 
-# Its minute-long shows run side by side with everything below.
-endings_log=$(mktemp)
-bash "$root/tests/win32/wine_endings.sh" "$native" "$win" >"$endings_log" 2>&1 &
-endings=$!
-
 exe=$win/tests/win32
 check "backend_test.exe" on_screen timeout -k 5 120 wine "$exe/backend_test.exe"
 check "backend_test.exe where 1024x768 cannot be set" \
     on_screen -s 800x600 timeout -k 5 120 wine "$exe/backend_test.exe" --small-screen
 check "render_buffer_test.exe" on_screen timeout -k 5 120 wine "$exe/render_buffer_test.exe"
+
+# Its minute-long shows run side by side with everything below; started
+# only now, so that they copy the prefix while no Wine server writes to it.
+endings_log=$(mktemp)
+bash "$root/tests/win32/wine_endings.sh" "$native" "$win" >"$endings_log" 2>&1 &
+endings=$!
 
 # One persistent wine server for the many short decoder runs.
 wineserver -p
